@@ -1,0 +1,67 @@
+// Start-up into the program's directory and the closing time lines.
+#include "common/run.h"
+
+#include <cstring>
+
+#include "common/report.h"
+#include "platform/platform.h"
+
+namespace qel {
+
+namespace {
+
+const int64_t NoTime = -1;
+int64_t start_time = NoTime;
+
+}  // namespace
+
+std::string program_directory(const char* program_path) {
+    std::string dir(program_path ? program_path : "");
+    // The last separator, or the first byte when there is none, ends the text.
+    size_t cut = 0;
+    for (size_t i = dir.size(); i > 0; --i) {
+        if (dir[i - 1] == '\\' || dir[i - 1] == '/') {
+            cut = i - 1;
+            break;
+        }
+    }
+    bool rooted = !dir.empty() && (dir[0] == '/' || dir[0] == '\\');
+    dir.resize(cut);
+    // A bare drive ("C:") becomes its root; on POSIX a program in "/" stays there.
+    if (dir.size() == 2 && dir[1] == ':') dir += '\\';
+    if (dir.empty() && rooted && cut == 0) dir = program_path[0] == '/' ? "/" : "\\";
+    return dir;
+}
+
+int start_run(const char* program_path) {
+    std::string dir = program_directory(program_path);
+    if (change_directory(dir.c_str()) != 0) {
+        report_console("作業ディレクトリ %s への移動に失敗しました\n", dir.c_str());
+        return -1;
+    }
+    start_time = wall_clock_seconds();
+    report_log("開始時刻: %s", ctime_text(start_time).c_str());
+    report("作業ディレクトリ %s に移動しました\n", dir.c_str());
+    return 0;
+}
+
+void report_end_and_elapsed() {
+    int64_t end_time = wall_clock_seconds();
+    report_log("終了時刻: %s", ctime_text(end_time).c_str());
+    int64_t d = start_time == NoTime ? 0 : end_time - start_time;
+    report("経過時間: %d:%02d\n", static_cast<int>(d / 60), static_cast<int>(d % 60));
+}
+
+int64_t run_start_time() {
+    return start_time;
+}
+
+void set_run_start_time(int64_t t) {
+    start_time = t;
+}
+
+void reset_run_state() {
+    start_time = NoTime;
+}
+
+}  // namespace qel

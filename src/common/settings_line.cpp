@@ -1,0 +1,50 @@
+// Line syntax of the settings file.
+#include "common/settings_line.h"
+
+#include <cstdint>
+
+namespace qel {
+
+int split_settings_line(const char* line, std::string& key, std::string& value) {
+    key.clear();
+    value.clear();
+    const char* p = line;
+    while (*p == ' ' || *p == '\t') ++p;
+    if (*p == '#' || *p == '\r' || *p == '\n' || *p == '\0') return 0;
+
+    // Key: up to a blank, '=', '#' or the line end.
+    while (*p && *p != ' ' && *p != '\t' && *p != '=' && *p != '#' && *p != '\r' && *p != '\n') key += *p++;
+
+    // Past the first '=', stepping over two-byte characters whole.
+    while (*p && *p != '=') {
+        if (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') ++p;
+        ++p;
+    }
+    if (*p == '=') ++p;
+    while (*p == ' ' || *p == '\t') ++p;
+
+    // Value: blanks inside and at the end belong to it.
+    while (*p && *p != '\t' && *p != '#' && *p != '\r' && *p != '\n') value += *p++;
+    return 1;
+}
+
+std::string settings_directory_value(const std::string& value) {
+    if (!value.empty() && (value.back() == '/' || value.back() == '\\')) return value;
+    return value + '\\';
+}
+
+int settings_integer_value(const std::string& value) {
+    const char* p = value.c_str();
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v') ++p;
+    int sign = 1;
+    if (*p == '+' || *p == '-') {
+        if (*p == '-') sign = -1;
+        ++p;
+    }
+    // Wraps like a 32-bit accumulator instead of overflowing.
+    uint32_t n = 0;
+    while (*p >= '0' && *p <= '9') n = n * 10u + static_cast<uint32_t>(*p++ - '0');
+    return static_cast<int>(sign < 0 ? 0u - n : n);
+}
+
+}  // namespace qel

@@ -1,0 +1,27 @@
+// The line syntax of "qelconv.ini", shared by the converter and the fixer.
+#pragma once
+
+#include <string>
+
+namespace qel {
+
+// Size of the piece the settings file is read in: a longer line is read on
+// as further lines.
+const int SettingsLineSize = 512;
+
+// Splits one line of the settings file. Returns 0 for a blank or comment line
+// (leading spaces and tabs, then '#', CR, LF or the end); otherwise 1 with
+// `key` (up to a space, tab, '=', '#', CR or LF) and `value` (after the first
+// '=', double-byte aware, blanks skipped; up to a tab, '#', CR or LF; inner and
+// trailing spaces kept). A line without '=' gives an empty value.
+int split_settings_line(const char* line, std::string& key, std::string& value);
+
+// A directory value as stored: a backslash is appended unless the value ends
+// with a slash or a backslash (so an empty value becomes a single backslash).
+std::string settings_directory_value(const std::string& value);
+
+// The value read as a decimal integer in the manner of atoi (optional sign,
+// digits, stops at the first other byte, 0 without digits).
+int settings_integer_value(const std::string& value);
+
+}  // namespace qel

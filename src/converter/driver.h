@@ -1,0 +1,19 @@
+// The converter's run: the fixed sequence of steps and the closing summary.
+#pragma once
+
+namespace qel {
+
+// Runs steps 2 to 11 in order (settings, directories, sort command, gaiji,
+// quick-jump data, hyperlink data, body, copyright page, complex-search
+// definition, project file) and returns 0, or -1 at the first failed step.
+int run_conversion_steps();
+
+// Writes the summary: the success or failure line, the end time to the log,
+// the elapsed time, after success the advice lines, and the blank log line.
+// Returns the exit code (0, or 1 when `status` is -1).
+int report_summary(int status);
+
+// Writes the summary and ends the process with its exit code; never returns.
+[[noreturn]] void finish_run(int status);
+
+}  // namespace qel

@@ -1,0 +1,12 @@
+// qelmend: patches the indent codes in the heading components of a built book.
+#include "common/run.h"
+#include "fixer/fixer.h"
+#include "platform/platform.h"
+
+int main(int, char** argv) {
+    std::string path = qel::program_file_path(argv[0]);
+    if (qel::start_run(path.c_str()) != 0) qel::finish_fix(-1);
+    if (qel::read_outpath() != 0) qel::finish_fix(-1);
+    if (qel::patch_book() != 0) qel::finish_fix(-1);
+    qel::finish_fix(0);
+}

@@ -1,0 +1,2 @@
+// Inline tag conversion (not built yet).
+#include "html/inline.h"

@@ -1,0 +1,2 @@
+// Hyperlink groups (not built yet).
+#include "links/link_groups.h"

@@ -1,0 +1,121 @@
+// The few services of the operating system that both programs need: where the
+// program lives, the clock, the console, Windows-style text and raw files,
+// directories and one shell command. One implementation per platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace qel {
+
+// ---- Program location and working directory -------------------------------
+
+// Full path of the running program file. `argv0` is the fallback when the
+// platform cannot tell (it is resolved against the current directory).
+std::string program_file_path(const char* argv0);
+
+// Makes `dir` the current directory (drive included on Windows). 0 or -1.
+int change_directory(const char* dir);
+
+// ---- Time ------------------------------------------------------------------
+
+// Local wall-clock time in whole seconds since the epoch.
+int64_t wall_clock_seconds();
+
+// The standard ctime text of `t` in local time, formatted the same way on
+// every platform: "Sat Dec 04 09:05:07 2004\n" (the day always two digits).
+std::string ctime_text(int64_t t);
+
+// ---- Console ---------------------------------------------------------------
+
+// Writes Shift_JIS text to standard output. On POSIX, when the locale's
+// codeset is UTF-8, the text is transcoded to UTF-8 first; otherwise (and on
+// Windows) the bytes go out as they are.
+void console_write(const char* text, size_t length);
+void console_flush();
+
+// Forces (1) or forbids (0) the UTF-8 transcoding of console output; -1
+// returns to the locale's choice. For tests.
+void set_console_transcoding(int mode);
+
+// ---- Buffered files ----------------------------------------------------------
+
+enum FileMode {
+    FILE_READ_TEXT,    // read; CR LF reads as LF, a 0x1A byte ends the file
+    FILE_READ_RAW,     // read bytes as stored
+    FILE_WRITE_TEXT,   // create or empty; every LF is stored as CR LF
+    FILE_WRITE_RAW,    // create or empty; bytes as given
+    FILE_APPEND_TEXT,  // append (create when missing); LF stored as CR LF
+    FILE_UPDATE_RAW    // existing file, read and write in place
+};
+
+// One open file. Text mode behaves as the Windows C runtime's text mode does,
+// on every platform, so both builds write and read the same bytes.
+struct File {
+    std::FILE* fp;  // the underlying stream, always opened in binary mode
+    int text;       // 1 for the text modes, 0 for raw ones
+    int ended;      // 1 once a 0x1A byte has ended a text file
+};
+
+// Opens `path` (backslashes act as separators on POSIX). Returns the file, or
+// none (nullptr) on failure; reports nothing.
+File* file_open(const char* path, FileMode mode);
+// Closes the file and frees it; a null file is ignored. 0 or -1.
+int file_close(File* f);
+
+// Next byte (0-255) or EOF. Text mode: CR LF gives LF, 0x1A gives EOF.
+int file_getc(File* f);
+// Reads at most size - 1 bytes, up to and including a LF, and terminates the
+// buffer (fgets semantics, text translation applied). Returns the buffer, or
+// none at end of file when nothing was read.
+char* file_gets(char* buffer, int size, File* f);
+// Raw block read; returns the number of bytes read.
+size_t file_read(File* f, void* buffer, size_t size);
+// Writes `size` bytes; in text mode each LF becomes CR LF. Returns `size`, or
+// less on a write error.
+size_t file_write(File* f, const void* data, size_t size);
+int file_puts(File* f, const char* text);
+// printf-style formatted write of any length. Returns the bytes formatted.
+int file_printf(File* f, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Sets the position `offset` bytes from the start. 0 or -1.
+int file_seek(File* f, int64_t offset);
+// Current position in bytes from the start, or -1.
+int64_t file_tell(File* f);
+// Size of the open file in bytes, or -1 when it cannot be taken.
+int64_t file_size(File* f);
+int file_flush(File* f);
+
+// ---- Low-level file handles ------------------------------------------------
+
+// Each returns a handle (>= 0) or -1.
+int handle_open_read(const char* path);
+// Creates or truncates for writing only, permission bits 0644 where they apply.
+int handle_create(const char* path);
+int64_t handle_seek(int handle, int64_t offset);  // from the start; -1 on failure
+long handle_read(int handle, void* buffer, size_t size);
+long handle_write(int handle, const void* data, size_t size);
+void handle_close(int handle);
+
+// ---- File system -----------------------------------------------------------
+
+// A file-system entry of that name exists (file or directory).
+int path_exists(const char* path);
+// It exists and is a directory.
+int path_is_directory(const char* path);
+// Creates one directory level. 0 or -1.
+int make_directory(const char* path);
+// The path as handed to the OS: on POSIX every backslash becomes a slash.
+std::string os_path(const char* path);
+
+// ---- Commands --------------------------------------------------------------
+
+// Runs one command line through the system command interpreter, with the
+// byte-wise collation LC_ALL=C on POSIX. Returns its exit status, or -1.
+int run_command(const char* command_line);
+
+// The fixed sort-program candidates tried after SORTCMD, in order.
+extern const char* const SortCandidates[3];
+
+}  // namespace qel

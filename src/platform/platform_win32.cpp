@@ -1,0 +1,239 @@
+// Win32 implementation of the platform layer.
+#include "platform/platform.h"
+
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+namespace qel {
+
+const char* const SortCandidates[3] = {"C:\\Windows\\System32\\sort.exe", "C:\\WinNT\\System32\\sort.exe",
+                                       "C:\\Windows\\command\\sort.exe"};
+
+std::string os_path(const char* path) {
+    return std::string(path ? path : "");
+}
+
+std::string program_file_path(const char* argv0) {
+    char buf[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return std::string(buf, n);
+    return std::string(argv0 ? argv0 : "");
+}
+
+int change_directory(const char* dir) {
+    // SetCurrentDirectory changes the drive as well.
+    return SetCurrentDirectoryA(dir) ? 0 : -1;
+}
+
+int64_t wall_clock_seconds() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+std::string ctime_text(int64_t t) {
+    static const char* const days[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    __time64_t tt = static_cast<__time64_t>(t);
+    struct tm tmv;
+    if (_localtime64_s(&tmv, &tt) != 0) std::memset(&tmv, 0, sizeof tmv);
+    char out[64];
+    std::snprintf(out, sizeof out, "%s %s %02d %02d:%02d:%02d %d\n", days[(tmv.tm_wday % 7 + 7) % 7],
+                  months[(tmv.tm_mon % 12 + 12) % 12], tmv.tm_mday, tmv.tm_hour, tmv.tm_min, tmv.tm_sec,
+                  tmv.tm_year + 1900);
+    return std::string(out);
+}
+
+void set_console_transcoding(int) {}
+
+void console_write(const char* text, size_t length) {
+    std::fwrite(text, 1, length, stdout);
+}
+
+void console_flush() {
+    std::fflush(stdout);
+}
+
+File* file_open(const char* path, FileMode mode) {
+    const char* m = "rb";
+    switch (mode) {
+    case FILE_READ_TEXT:
+    case FILE_READ_RAW: m = "rb"; break;
+    case FILE_WRITE_TEXT:
+    case FILE_WRITE_RAW: m = "wb"; break;
+    case FILE_APPEND_TEXT: m = "ab"; break;
+    case FILE_UPDATE_RAW: m = "r+b"; break;
+    }
+    std::FILE* fp = std::fopen(path, m);
+    if (!fp) return nullptr;
+    File* f = new File;
+    f->fp = fp;
+    f->text = (mode == FILE_READ_TEXT || mode == FILE_WRITE_TEXT || mode == FILE_APPEND_TEXT) ? 1 : 0;
+    f->ended = 0;
+    return f;
+}
+
+int file_close(File* f) {
+    if (!f) return 0;
+    int r = std::fclose(f->fp);
+    delete f;
+    return r == 0 ? 0 : -1;
+}
+
+int file_getc(File* f) {
+    if (f->ended) return EOF;
+    int c = std::getc(f->fp);
+    if (!f->text || c == EOF) return c;
+    if (c == 0x1A) {
+        f->ended = 1;
+        return EOF;
+    }
+    if (c == '\r') {
+        int d = std::getc(f->fp);
+        if (d == '\n') return '\n';
+        if (d != EOF) std::ungetc(d, f->fp);
+    }
+    return c;
+}
+
+char* file_gets(char* buffer, int size, File* f) {
+    if (size <= 0) return nullptr;
+    int n = 0;
+    while (n < size - 1) {
+        int c = file_getc(f);
+        if (c == EOF) break;
+        buffer[n++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    buffer[n] = '\0';
+    return n > 0 ? buffer : nullptr;
+}
+
+size_t file_read(File* f, void* buffer, size_t size) {
+    return std::fread(buffer, 1, size, f->fp);
+}
+
+size_t file_write(File* f, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    if (!f->text) return std::fwrite(p, 1, size, f->fp);
+    size_t done = 0;
+    while (done < size) {
+        const char* lf = static_cast<const char*>(std::memchr(p + done, '\n', size - done));
+        size_t run = lf ? static_cast<size_t>(lf - (p + done)) : size - done;
+        if (run > 0 && std::fwrite(p + done, 1, run, f->fp) != run) return done;
+        done += run;
+        if (lf) {
+            if (std::fwrite("\r\n", 1, 2, f->fp) != 2) return done;
+            ++done;
+        }
+    }
+    return done;
+}
+
+int file_puts(File* f, const char* text) {
+    size_t n = std::strlen(text);
+    return file_write(f, text, n) == n ? 0 : -1;
+}
+
+int file_printf(File* f, const char* format, ...) {
+    char small[1024];
+    va_list ap;
+    va_start(ap, format);
+    int n = std::vsnprintf(small, sizeof small, format, ap);
+    va_end(ap);
+    if (n < 0) return n;
+    if (static_cast<size_t>(n) < sizeof small) {
+        file_write(f, small, static_cast<size_t>(n));
+        return n;
+    }
+    std::vector<char> big(static_cast<size_t>(n) + 1);
+    va_start(ap, format);
+    std::vsnprintf(big.data(), big.size(), format, ap);
+    va_end(ap);
+    file_write(f, big.data(), static_cast<size_t>(n));
+    return n;
+}
+
+int file_seek(File* f, int64_t offset) {
+    f->ended = 0;
+    return _fseeki64(f->fp, offset, SEEK_SET) == 0 ? 0 : -1;
+}
+
+int64_t file_tell(File* f) {
+    return _ftelli64(f->fp);
+}
+
+int64_t file_size(File* f) {
+    struct _stat64 st;
+    if (_fstat64(_fileno(f->fp), &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+int file_flush(File* f) {
+    return std::fflush(f->fp) == 0 ? 0 : -1;
+}
+
+int handle_open_read(const char* path) {
+    return _open(path, _O_RDONLY | _O_BINARY);
+}
+
+int handle_create(const char* path) {
+    return _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+int64_t handle_seek(int handle, int64_t offset) {
+    if (offset < 0) return -1;
+    return _lseeki64(handle, offset, SEEK_SET);
+}
+
+long handle_read(int handle, void* buffer, size_t size) {
+    long total = 0;
+    while (static_cast<size_t>(total) < size) {
+        int r = _read(handle, static_cast<char*>(buffer) + total, static_cast<unsigned>(size - total));
+        if (r <= 0) break;
+        total += r;
+    }
+    return total;
+}
+
+long handle_write(int handle, const void* data, size_t size) {
+    long total = 0;
+    while (static_cast<size_t>(total) < size) {
+        int r = _write(handle, static_cast<const char*>(data) + total, static_cast<unsigned>(size - total));
+        if (r <= 0) break;
+        total += r;
+    }
+    return total;
+}
+
+void handle_close(int handle) {
+    if (handle >= 0) _close(handle);
+}
+
+int path_exists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+int path_is_directory(const char* path) {
+    DWORD a = GetFileAttributesA(path);
+    return (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
+}
+
+int make_directory(const char* path) {
+    return CreateDirectoryA(path, nullptr) ? 0 : -1;
+}
+
+int run_command(const char* command_line) {
+    std::fflush(nullptr);
+    return std::system(command_line);
+}
+
+}  // namespace qel

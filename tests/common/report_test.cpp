@@ -1,0 +1,118 @@
+// Message reporting and the shared start of a run.
+#include "common/report.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "common/run.h"
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+using namespace qel;
+using qeltest::read_file;
+using qeltest::TempDir;
+
+TEST(Report, ConsoleAndLogGetTheirShare) {
+    TempDir dir;
+    dir.enter();
+    set_console_transcoding(0);
+    testing::internal::CaptureStdout();
+    report("T...");
+    report_log("\n");
+    report_console("\rT... %ld%%", 42L);
+    report_console("\rT... ");
+    report("終了しました\n");
+    std::string console = testing::internal::GetCapturedStdout();
+    set_console_transcoding(0);
+    // 1. The progress pattern leaves two lines in the log, none with "\r".
+    EXPECT_EQ(read_file(LogFileName), "T...\r\n終了しました\r\n");
+    // 2. The console sees everything, the log-only line end excepted.
+    EXPECT_EQ(console, "T...\rT... 42%\rT... 終了しました\n");
+}
+
+TEST(Report, LongMessagesAreNotCut) {
+    TempDir dir;
+    dir.enter();
+    std::string word(2000, 'w');
+    testing::internal::CaptureStdout();
+    report("<%s>\n", word.c_str());
+    std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(console, "<" + word + ">\n");
+    EXPECT_EQ(read_file(LogFileName), "<" + word + ">\r\n");
+}
+
+TEST(Report, AWriteProtectedLogDoesNotStopMessages) {
+    if (geteuid() == 0) GTEST_SKIP() << "root can write a read-only file; a directory stands in";
+    TempDir dir;
+    dir.enter();
+    qeltest::write_file(LogFileName, "old\r\n");
+    chmod(LogFileName, 0444);
+    testing::internal::CaptureStdout();
+    report("x\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "x\n");
+    EXPECT_EQ(read_file(LogFileName), "old\r\n");
+}
+
+TEST(Report, ALogThatCannotBeOpenedIsSkipped) {
+    TempDir dir;
+    dir.enter();
+    make_directory(LogFileName);  // a directory of that name cannot be appended to
+    testing::internal::CaptureStdout();
+    report("still shown\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "still shown\n");
+}
+
+TEST(Report, UtfEightConsolesGetTranscodedText) {
+    set_console_transcoding(1);
+    testing::internal::CaptureStdout();
+    report_console("終了しました\n");
+    std::string console = testing::internal::GetCapturedStdout();
+    set_console_transcoding(0);
+    EXPECT_EQ(console, reinterpret_cast<const char*>(u8"終了しました\n"));
+}
+
+TEST(StartRun, DirectoryOfTheProgram) {
+    EXPECT_EQ(program_directory("/usr/local/bin/qelconv"), "/usr/local/bin");
+    EXPECT_EQ(program_directory("C:\\tools\\qelconv.exe"), "C:\\tools");
+    EXPECT_EQ(program_directory("C:\\qelconv.exe"), "C:\\");
+    EXPECT_EQ(program_directory("/qelconv"), "/");
+    EXPECT_EQ(program_directory("qelconv"), "");
+}
+
+TEST(StartRun, EntersTheDirectoryAndLogsTheStart) {
+    TempDir dir;
+    dir.enter();
+    TempDir other;
+    reset_run_state();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(start_run((other.path + "/qelconv").c_str()), 0);
+    std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(console, "作業ディレクトリ " + other.path + " に移動しました\n");
+    std::string log = read_file(other.path + "/" + LogFileName);
+    EXPECT_EQ(log.rfind("開始時刻: ", 0), 0u);
+    EXPECT_NE(log.find("作業ディレクトリ " + other.path + " に移動しました\r\n"), std::string::npos);
+    EXPECT_NE(run_start_time(), -1);
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(start_run((other.path + "/missing/qelconv").c_str()), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "作業ディレクトリ " + other.path + "/missing への移動に失敗しました\n");
+    change_directory(dir.path.c_str());
+}
+
+TEST(StartRun, ElapsedTimeIsInWholeMinutes) {
+    TempDir dir;
+    dir.enter();
+    set_run_start_time(wall_clock_seconds() - 3725);
+    testing::internal::CaptureStdout();
+    report_end_and_elapsed();
+    std::string console = testing::internal::GetCapturedStdout();
+    // 3725 s = 62 min 5 s; a second may tick between the two clock readings.
+    EXPECT_TRUE(console == "経過時間: 62:05\n" || console == "経過時間: 62:06\n") << console;
+    EXPECT_EQ(read_file(LogFileName).rfind("終了時刻: ", 0), 0u);
+
+    reset_run_state();
+    testing::internal::CaptureStdout();
+    report_end_and_elapsed();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "経過時間: 0:00\n");
+}

@@ -1,0 +1,131 @@
+// Platform layer: text-mode files, ctime text, paths and commands.
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "support/test_support.h"
+
+using namespace qel;
+using qeltest::read_file;
+using qeltest::TempDir;
+using qeltest::write_file;
+
+TEST(TextFiles, WriteStoresCrLfAndReadTurnsItBack) {
+    TempDir dir;
+    std::string path = dir.path + "/t.txt";
+    File* f = file_open(path.c_str(), FILE_WRITE_TEXT);
+    ASSERT_NE(f, nullptr);
+    file_puts(f, "a\nb\r\n");
+    file_printf(f, "%s=%d\n", "x", 5);
+    file_close(f);
+    // 1. Each LF is stored as CR LF, even one that already follows a CR.
+    EXPECT_EQ(read_file(path), "a\r\nb\r\r\nx=5\r\n");
+
+    // 2. Reading in text mode turns CR LF into LF; a lone CR stays.
+    write_file(path, "one\r\ntwo\rthree\nfour\x1a" "after\r\n");
+    f = file_open(path.c_str(), FILE_READ_TEXT);
+    ASSERT_NE(f, nullptr);
+    char buf[64];
+    std::string got;
+    while (file_gets(buf, sizeof buf, f)) got += std::string(buf) + "|";
+    file_close(f);
+    // 3. The 0x1A byte ends the file.
+    EXPECT_EQ(got, "one\n|two\rthree\n|four|");
+
+    // 4. Raw mode keeps every byte.
+    f = file_open(path.c_str(), FILE_READ_RAW);
+    std::string raw;
+    int c;
+    while ((c = file_getc(f)) != EOF) raw += static_cast<char>(c);
+    file_close(f);
+    EXPECT_EQ(raw, read_file(path));
+}
+
+TEST(TextFiles, LongLinesArriveInPiecesAndLongFormatsWhole) {
+    TempDir dir;
+    std::string path = dir.path + "/long.txt";
+    std::string line(1500, 'x');
+    File* f = file_open(path.c_str(), FILE_WRITE_TEXT);
+    file_printf(f, "%s\n", line.c_str());
+    file_close(f);
+    EXPECT_EQ(read_file(path), line + "\r\n");
+
+    f = file_open(path.c_str(), FILE_READ_TEXT);
+    char buf[512];
+    ASSERT_NE(file_gets(buf, sizeof buf, f), nullptr);
+    EXPECT_EQ(std::string(buf).size(), 511u);
+    file_close(f);
+}
+
+TEST(TextFiles, AppendAddsToTheEndAndSeekRepositions) {
+    TempDir dir;
+    std::string path = dir.path + "/log";
+    for (int i = 0; i < 2; ++i) {
+        File* f = file_open(path.c_str(), FILE_APPEND_TEXT);
+        file_puts(f, "line\n");
+        file_close(f);
+    }
+    EXPECT_EQ(read_file(path), "line\r\nline\r\n");
+
+    File* f = file_open(path.c_str(), FILE_READ_TEXT);
+    EXPECT_EQ(file_size(f), 12);
+    char buf[16];
+    file_gets(buf, sizeof buf, f);
+    EXPECT_EQ(file_tell(f), 6);
+    EXPECT_EQ(file_seek(f, 0), 0);
+    EXPECT_STREQ(file_gets(buf, sizeof buf, f), "line\n");
+    file_close(f);
+}
+
+TEST(Paths, BackslashesAreSeparatorsOnPosix) {
+    EXPECT_EQ(os_path("fig\\1a2b.pict"), "fig/1a2b.pict");
+    TempDir dir;
+    std::string sub = dir.path + "\\made";
+    EXPECT_EQ(path_exists(sub.c_str()), 0);
+    EXPECT_EQ(make_directory(sub.c_str()), 0);
+    EXPECT_EQ(path_is_directory((dir.path + "/made").c_str()), 1);
+    // One level only: a missing parent is not created.
+    EXPECT_EQ(make_directory((dir.path + "/a/b").c_str()), -1);
+    write_file(dir.path + "/file", "x");
+    EXPECT_EQ(path_exists((dir.path + "/file").c_str()), 1);
+    EXPECT_EQ(path_is_directory((dir.path + "/file").c_str()), 0);
+    EXPECT_EQ(file_open(dir.path.c_str(), FILE_READ_TEXT), nullptr);
+}
+
+TEST(Time, CtimeTextHasATwoDigitDay) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    // 2004-12-04 09:05:07 UTC was a Saturday.
+    EXPECT_EQ(ctime_text(1102151107), "Sat Dec 04 09:05:07 2004\n");
+    EXPECT_EQ(ctime_text(1103936400), "Sat Dec 25 01:00:00 2004\n");
+}
+
+TEST(Commands, RunsThroughTheShellWithByteOrderCollation) {
+    TempDir dir;
+    write_file(dir.path + "/in", "b\nB\na\n");
+    std::string cmd = std::string(SortCandidates[0]) + " " + dir.path + "/in > " + dir.path + "/out";
+    if (!path_exists(SortCandidates[0])) GTEST_SKIP() << "no sort program at " << SortCandidates[0];
+    EXPECT_EQ(run_command(cmd.c_str()), 0);
+    EXPECT_EQ(read_file(dir.path + "/out"), "B\na\nb\n");
+    EXPECT_NE(run_command("exit 3"), 0);
+}
+
+TEST(RawHandles, CreateSeekReadWrite) {
+    TempDir dir;
+    std::string path = dir.path + "\\bundle";
+    int h = handle_create(path.c_str());
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(handle_write(h, "0123456789", 10), 10);
+    handle_close(h);
+    h = handle_open_read((dir.path + "/bundle").c_str());
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(handle_seek(h, 4), 4);
+    char buf[8];
+    EXPECT_EQ(handle_read(h, buf, 8), 6);
+    EXPECT_EQ(std::string(buf, 6), "456789");
+    EXPECT_EQ(handle_seek(h, -1), -1);
+    handle_close(h);
+}
