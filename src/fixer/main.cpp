@@ -1,6 +1,7 @@
 // qelmend: patches the indent codes in the heading components of a built book.
 #include "common/run.h"
 #include "fixer/fixer.h"
+#include "fixer/honmon.h"
 #include "platform/platform.h"
 
 int main(int, char** argv) {

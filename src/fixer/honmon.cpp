@@ -1,0 +1,207 @@
+// The heading patcher of the book file "honmon".
+#include "fixer/honmon.h"
+
+#include <string>
+#include <vector>
+
+#include "common/report.h"
+#include "fixer/fixer.h"
+
+namespace qel {
+
+namespace {
+
+const int ComplexSearchIdentifier = 0xFF;
+const int HeadingIdentifiers[] = {0x03, 0x05, 0x07, 0x0A, 0x0D};
+
+// Layout of the two management blocks.
+const int EntrySize = 16;        // one component entry
+const int EntryTableOffset = 16; // first entry of block 1, first group record
+const int GroupHeadSize = 32;    // head of a group record, before its entries
+
+// Control-code units of the text format: an indent (followed by a two-byte
+// value) and the opening and closing of a narrow span.
+const unsigned char ControlByte = 0x1F;
+const unsigned char IndentCode = 0x09;
+const unsigned char NarrowStartCode = 0x04;
+const unsigned char NarrowEndCode = 0x05;
+
+// Start blocks of the components patched so far in this run; grows as needed.
+std::vector<uint32_t> patched_starts;
+
+int patch_listed(File* book, const ComponentEntry& entry, const char* failure_format);
+int patch_complex_search(File* book, uint32_t block);
+int read_block(File* book, uint32_t block, unsigned char* data);
+int write_block(File* book, uint32_t block, const unsigned char* data);
+
+unsigned read_u16(const unsigned char* p) {
+    return static_cast<unsigned>(p[0]) << 8 | p[1];
+}
+
+uint32_t read_u32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+ComponentEntry read_entry(const unsigned char* p) {
+    return ComponentEntry{p[0], read_u32(p + 2), read_u32(p + 6)};
+}
+
+// Patches a heading component unless its start block was patched already;
+// on failure reports `failure_format` with the identifier.
+int patch_listed(File* book, const ComponentEntry& entry, const char* failure_format) {
+    if (is_patched_start(entry.start_block)) return 0;
+    if (patch_component(book, entry.identifier, entry.start_block, entry.block_count) != 0) {
+        report(failure_format, static_cast<unsigned>(entry.identifier));
+        return -1;
+    }
+    patched_starts.push_back(entry.start_block);
+    return 0;
+}
+
+// Reads the complex-search management block and patches the heading
+// components of its group records. Records or entries that would run past
+// the block's end stop the walk with a message.
+int patch_complex_search(File* book, uint32_t block) {
+    unsigned char data[BookBlockSize];
+    if (read_block(book, block, data) != 0) {
+        report("複合検索管理情報ブロックが読めません\n");
+        return -1;
+    }
+    unsigned groups = read_u16(data);
+    int at = EntryTableOffset;
+    for (unsigned g = 0; g < groups; ++g) {
+        if (at + GroupHeadSize > BookBlockSize) {
+            report("複合検索管理情報ブロックのグループ %u がブロックに収まりません\n", g + 1);
+            return -1;
+        }
+        unsigned entries = data[at];
+        for (unsigned j = 0; j < entries; ++j) {
+            int entry_at = at + GroupHeadSize + EntrySize * static_cast<int>(j);
+            if (entry_at + EntrySize > BookBlockSize) {
+                report("複合検索管理情報ブロックのグループ %u がブロックに収まりません\n", g + 1);
+                return -1;
+            }
+            ComponentEntry entry = read_entry(data + entry_at);
+            if (!is_heading_identifier(entry.identifier)) continue;
+            if (patch_listed(book, entry, "識別子 %02X の複合検索構成要素の修正に失敗しました\n") != 0)
+                return -1;
+        }
+        at += GroupHeadSize + EntrySize * static_cast<int>(entries);
+    }
+    return 0;
+}
+
+// Positions at block `block` and reads it whole. 0 or -1; reports nothing.
+int read_block(File* book, uint32_t block, unsigned char* data) {
+    if (block == 0) return -1;
+    if (file_seek(book, (static_cast<int64_t>(block) - 1) * BookBlockSize) != 0) return -1;
+    return file_read(book, data, BookBlockSize) == static_cast<size_t>(BookBlockSize) ? 0 : -1;
+}
+
+// Positions at block `block` and writes it whole, through to the file, so that
+// a write error shows here and not only when the file is closed.
+int write_block(File* book, uint32_t block, const unsigned char* data) {
+    if (block == 0) return -1;
+    if (file_seek(book, (static_cast<int64_t>(block) - 1) * BookBlockSize) != 0) return -1;
+    if (file_write(book, data, BookBlockSize) != static_cast<size_t>(BookBlockSize)) return -1;
+    return file_flush(book);
+}
+
+}  // namespace
+
+int is_heading_identifier(int identifier) {
+    for (int h : HeadingIdentifiers)
+        if (identifier == h) return 1;
+    return 0;
+}
+
+int is_patched_start(uint32_t start_block) {
+    for (uint32_t s : patched_starts)
+        if (s == start_block) return 1;
+    return 0;
+}
+
+void reset_patcher_state() {
+    patched_starts.clear();
+}
+
+int patch_book() {
+    reset_patcher_state();
+
+    // Open the book file in place; it is never created.
+    std::string path = fixer_outpath() + "qel\\data\\honmon";
+    File* book = file_open(path.c_str(), FILE_UPDATE_RAW);
+    if (!book) {
+        report("本文ファイル %s がオープンできません\n", path.c_str());
+        return -1;
+    }
+
+    // Block 1: the book management information.
+    unsigned char management[BookBlockSize];
+    if (file_read(book, management, BookBlockSize) != static_cast<size_t>(BookBlockSize)) {
+        report("書籍管理情報ブロックが読めません\n");
+        file_close(book);
+        return -1;
+    }
+
+    // Visit each component entry once; entries past the block's end are not read.
+    unsigned count = read_u16(management);
+    for (unsigned k = 0; k < count; ++k) {
+        int at = EntryTableOffset + EntrySize * static_cast<int>(k);
+        if (at + EntrySize > BookBlockSize) {
+            report("書籍管理情報ブロックの構成要素数 %u がブロックに収まりません\n", count);
+            file_close(book);
+            return -1;
+        }
+        ComponentEntry entry = read_entry(management + at);
+        int result = 0;
+        if (is_heading_identifier(entry.identifier))
+            result = patch_listed(book, entry, "識別子 %02X の書籍構成要素の修正に失敗しました\n");
+        else if (entry.identifier == ComplexSearchIdentifier)
+            result = patch_complex_search(book, entry.start_block);
+        if (result != 0) {
+            file_close(book);
+            return -1;
+        }
+    }
+
+    // Every block was flushed as written; a failed close still means data may be lost.
+    if (file_close(book) != 0) {
+        report("本文ファイル %s の書き込みに失敗しました\n", path.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+int patch_component(File* book, int identifier, uint32_t start_block, uint32_t block_count) {
+    report("識別子 %02X の書籍構成要素を修正しています...", static_cast<unsigned>(identifier));
+    // The value unit of an indent code at a block's end is the next block's first unit.
+    int pending = 0;
+    unsigned char data[BookBlockSize];
+    for (uint64_t i = 0; i < block_count; ++i) {
+        uint64_t block = static_cast<uint64_t>(start_block) + i;
+        if (block > UINT32_MAX || read_block(book, static_cast<uint32_t>(block), data) != 0) {
+            report("\n");
+            return -1;
+        }
+        for (int u = 0; u < BookBlockSize; u += 2) {
+            if (pending) {
+                data[u] = ControlByte;
+                data[u + 1] = NarrowEndCode;
+                pending = 0;
+            } else if (data[u] == ControlByte && data[u + 1] == IndentCode) {
+                data[u + 1] = NarrowStartCode;
+                pending = 1;
+            }
+        }
+        if (write_block(book, static_cast<uint32_t>(block), data) != 0) {
+            report("\n");
+            return -1;
+        }
+    }
+    report(" 終了しました\n");
+    return 0;
+}
+
+}  // namespace qel
