@@ -1,9 +1,12 @@
-// The authoring tool's project file "qel.ebs".
+// The authoring tool's project file "qel.ebs": input and output directories,
+// gaiji files, the book line and the list of HTML sources.
 #pragma once
 
 namespace qel {
 
-// Writes BASEPATH + "qel.ebs". 0 or -1.
+// Writes BASEPATH + "qel.ebs" from the settings (BASEPATH, OUTPATH, COMPLEX,
+// FIGURE, SOUND), replacing any earlier file. Returns 0, or -1 after reporting
+// a file that cannot be created or whose writing failed.
 int write_project_file();
 
 }  // namespace qel
