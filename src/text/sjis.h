@@ -7,7 +7,8 @@
 // lead byte right before the terminator ends the text). Copies stop at NUL, CR
 // or LF unless said otherwise and replace the contents of their std::string
 // destination, so they never overflow; a destination that is reused keeps its
-// capacity, so a loop over lines does not allocate once warmed up.
+// capacity, so a loop over lines does not allocate once warmed up. A source
+// must not lie inside its own destination.
 #pragma once
 
 #include <string>
@@ -49,7 +50,8 @@ const char* copy_until_char(const char* source, std::string& destination, char c
 
 // Copies two bytes per step; stops when the two bytes equal the two-byte
 // character `wide`, or a step starts with a line end (a terminator in the
-// second byte ends the copy too). Returns the position of the stop character.
+// second byte ends the copy too: the lone byte is kept and the terminator's
+// position returned). Returns the position of the stop character.
 const char* copy_wide_until(const char* source, std::string& destination, const char* wide);
 
 // Copies ASCII digits. Returns the position after them.
@@ -76,7 +78,8 @@ std::string& to_full_width(std::string& destination, const char* source);
 const char* parse_quoted(const char* source, std::string& destination);
 
 // Yields the next run of ASCII letters and digits in full-width upper case,
-// skipping tags ("<...>") and four-byte gaiji references ("#xx#"). Returns
+// skipping tags ("<...>"), four-byte gaiji references ("#xx#") and two-byte
+// characters whole (a trail byte that looks like a letter is no word). Returns
 // the position after the run, or none (nullptr) when no run is left; then
 // `destination` is left untouched.
 const char* next_full_width_word(const char* source, std::string& destination);

@@ -1,0 +1,335 @@
+// Shift_JIS scanners and copies, full-width forms, the string pool, the gaiji
+// look-ups and the symbol settings.
+#include "text/sjis.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+using namespace qel;
+
+namespace {
+
+// Two-byte characters whose second byte looks like ASCII.
+const char* const Po = "\x83\x7C";      // ポ: second byte "|"
+const char* const Hyou = "\x95\x5C";    // 表: second byte "\"
+const char* const KanaA = "\x83\x41";   // ア: second byte "A"
+
+// Starts each gaiji test from empty tables and an empty pool.
+struct GaijiTables : testing::Test {
+    void SetUp() override {
+        reset_gaiji_tables();
+        reset_string_pool();
+    }
+    void TearDown() override {
+        reset_gaiji_tables();
+    }
+};
+
+}  // namespace
+
+TEST(SjisScan, HexByteValue) {
+    EXPECT_EQ(hex_byte_value("1F"), 31);
+    EXPECT_EQ(hex_byte_value("xA"), 10);
+    EXPECT_EQ(hex_byte_value("Ax"), 0);
+    EXPECT_EQ(hex_byte_value("ff"), 255);
+    EXPECT_EQ(hex_byte_value("a0#"), 0xA0);  // only two characters count
+    EXPECT_EQ(hex_byte_value("F"), 15);      // the terminator ends it early
+    EXPECT_EQ(hex_byte_value(""), 0);
+}
+
+TEST(SjisScan, SearchesMatchOnlyAtCharacterStarts) {
+    // 1. A delimiter that occurs only as a trail byte is not found: the end.
+    std::string text = std::string("a") + Po + "b";
+    EXPECT_EQ(find_char(text.c_str(), '|'), text.c_str() + text.size());
+    // 2. The real one after it is found; the position is just past it.
+    text = std::string(Po) + "x|y";
+    EXPECT_EQ(find_char(text.c_str(), '|'), text.c_str() + 4);
+    // 3. An absent byte gives the terminator's position, not one past it.
+    EXPECT_EQ(find_char("abc", '='), std::strchr("abc", '\0'));
+    // 4. A lead byte right before the terminator does not step over it.
+    const char* lone = "ab\x83";
+    EXPECT_EQ(find_char(lone, 'z'), lone + 3);
+    // 5. find_pair at character starts only: "表" then "\x5C\x5C" must not
+    //    match across the character boundary.
+    text = std::string(Hyou) + "\\x";
+    EXPECT_EQ(find_pair(text.c_str(), "\\\\"), text.c_str() + text.size());
+    text = "ab\x81\x79xyz\x81\x7A" "rest";  // ab【xyz】rest
+    EXPECT_EQ(find_pair(text.c_str(), "\x81\x7A"), text.c_str() + 9);
+    EXPECT_EQ(find_pair("ab\x81", "\x81\x7A"), std::strchr("ab\x81", '\0'));
+    // 6. The other scanners.
+    const char* blanks = " \t x";
+    EXPECT_EQ(skip_blanks(blanks), blanks + 3);
+    EXPECT_EQ(end_of_text("abc") - 3, std::strchr("abc", 'a'));
+}
+
+TEST(SjisCopy, CopiesStopAtLineEndsAndStopBytes) {
+    std::string out = "old contents are replaced";
+    const char* p;
+    // 1. copy_until_any: a stop byte, and each of the three line ends.
+    const char* src = "abc def\"g";
+    p = copy_until_any(src, out, " \"");
+    EXPECT_EQ(out, "abc");
+    EXPECT_EQ(p, src + 3);
+    for (const char* line : {"ab\rc", "ab\nc", "ab"}) {
+        p = copy_until_any(line, out, "|");
+        EXPECT_EQ(out, "ab") << line;
+        EXPECT_EQ(p, line + 2);
+    }
+    // 2. copy_until_char is byte by byte: a trail byte "|" stops it.
+    std::string text = std::string("x") + Po + "y";
+    p = copy_until_char(text.c_str(), out, '|');
+    EXPECT_EQ(out, "x\x83");
+    EXPECT_EQ(*p, '|');
+    p = copy_until_char("k|v", out, '|');
+    EXPECT_EQ(out, "k");
+    // 3. copy_digits.
+    src = "123ab";
+    p = copy_digits(src, out);
+    EXPECT_EQ(out, "123");
+    EXPECT_EQ(p, src + 3);
+    p = copy_digits("x", out);
+    EXPECT_EQ(out, "");
+    // 4. append_text adds to what is there.
+    out = "ab";
+    append_text(out, "cd");
+    EXPECT_EQ(out, "abcd");
+}
+
+TEST(SjisCopy, WideCopyStepsTwoBytes) {
+    std::string out;
+    const char* p;
+    // 1. Up to the closing bracket, not past it.
+    std::string text = "\x81\x79\x96\xBC\x81\x7A rest";  // 【名】 rest
+    p = copy_wide_until(text.c_str() + 2, out, "\x81\x7A");
+    EXPECT_EQ(out, "\x96\xBC");
+    EXPECT_EQ(p, text.c_str() + 4);
+    // 2. The bracket's bytes straddling two characters do not match.
+    text = "a\x81\x7A\x81";  // "a" then 81 7A at an odd offset
+    p = copy_wide_until(text.c_str(), out, "\x81\x7A");
+    EXPECT_EQ(p, text.c_str() + text.size());
+    EXPECT_EQ(out, text);
+    // 3. A line end at the start of a step ends the copy.
+    text = "\x96\xBC\r\n";
+    p = copy_wide_until(text.c_str(), out, "\x81\x7A");
+    EXPECT_EQ(out, "\x96\xBC");
+    EXPECT_EQ(*p, '\r');
+    // 4. A terminator in a step's second byte: the lone byte is kept and the
+    //    terminator's position returned.
+    text = "\x96\xBC\x96";
+    p = copy_wide_until(text.c_str(), out, "\x81\x7A");
+    EXPECT_EQ(out, text);
+    EXPECT_EQ(p, text.c_str() + 3);
+}
+
+TEST(SjisCopy, StripTags) {
+    char a[] = "a<i>b</i>c<unclosed";
+    EXPECT_STREQ(strip_tags(a), "abc");
+    // A two-byte character stays whole, also when its second byte is "\".
+    std::string b = std::string("<b>") + Hyou + "</b>" + Po;
+    strip_tags(b);
+    EXPECT_EQ(b, std::string(Hyou) + Po);
+    // A lead byte before the terminator ends the text without a step past it.
+    std::string c = "x\x83";
+    strip_tags(c);
+    EXPECT_EQ(c, "x\x83");
+    std::string d = "<>";
+    EXPECT_EQ(strip_tags(d), "");
+}
+
+TEST(FullWidth, FormsAreTheExactShiftJisBytes) {
+    // 1. The whole printable range against the full-width literals.
+    std::string ascii;
+    for (int c = 0x20; c <= 0x7E; ++c) ascii += static_cast<char>(c);
+    std::string out;
+    to_full_width(out, ascii.c_str());
+    EXPECT_EQ(out,
+              "　！”＃＄％＆’（）＊＋，－．／０１２３４５６７８９：；＜＝＞？"
+              "＠ＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰＱＲＳＴＵＶＷＸＹＺ［￥］＾＿"
+              "‘ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐｑｒｓｔｕｖｗｘｙｚ｛｜｝～");
+    // 2. The choices that matter, as bytes.
+    EXPECT_STREQ(FullWidthForms[0x20], "\x81\x40");
+    EXPECT_STREQ(FullWidthForms[0x22], "\x81\x68");
+    EXPECT_STREQ(FullWidthForms[0x27], "\x81\x66");
+    EXPECT_STREQ(FullWidthForms[0x2D], "\x81\x7C");
+    EXPECT_STREQ(FullWidthForms[0x5C], "\x81\x8F");
+    EXPECT_STREQ(FullWidthForms[0x60], "\x81\x65");
+    EXPECT_STREQ(FullWidthForms[0x7E], "\x81\x60");
+    for (int c : {0x00, 0x09, 0x1F, 0x7F}) EXPECT_STREQ(FullWidthForms[c], "") << c;
+    // 3. to_full_width: tilde and backslash; bytes from 0x80 up dropped one at
+    //    a time; controls give nothing.
+    EXPECT_EQ(to_full_width(out, "~\\"), "～￥");
+    EXPECT_EQ(to_full_width(out, "a-1"), "ａ－１");
+    EXPECT_EQ(to_full_width(out, (std::string("x") + KanaA + "\t").c_str()), "ｘＡ");
+    EXPECT_EQ(to_full_width(out, ""), "");
+}
+
+TEST(ParseQuoted, EscapesAndTwoByteCharacters) {
+    std::string out;
+    // 1. An escaped quote inside; the position after the closing quote.
+    const char* src = "\"a\\\"b\" more";
+    const char* p = parse_quoted(src, out);
+    EXPECT_EQ(out, "a\"b");
+    EXPECT_EQ(p, src + 6);
+    EXPECT_EQ(*p, ' ');
+    // 2. A doubled backslash; no leading quote.
+    p = parse_quoted("x\\\\y\"z", out);
+    EXPECT_EQ(out, "x\\y");
+    EXPECT_EQ(*p, 'z');
+    // 3. A character whose second byte is "\" is not an escape.
+    std::string text = std::string("\"") + Hyou + "\"";
+    p = parse_quoted(text.c_str(), out);
+    EXPECT_EQ(out, Hyou);
+    EXPECT_EQ(*p, '\0');
+    // 4. The empty quoted text, and an unclosed one.
+    p = parse_quoted("\"\"rest", out);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(*p, 'r');
+    p = parse_quoted("\"abc", out);
+    EXPECT_EQ(out, "abc");
+    EXPECT_EQ(*p, '\0');
+    // 5. A trailing backslash or lead byte is kept and the end is not passed.
+    text = "\"ab\\";
+    p = parse_quoted(text.c_str(), out);
+    EXPECT_EQ(out, "ab\\");
+    EXPECT_EQ(p, text.c_str() + text.size());
+    text = "\"ab\x83";
+    p = parse_quoted(text.c_str(), out);
+    EXPECT_EQ(out, "ab\x83");
+    EXPECT_EQ(p, text.c_str() + text.size());
+}
+
+TEST(NextFullWidthWord, YieldsRunsAndSkipsMarkup) {
+    std::string word = "untouched";
+    const char* p;
+    // 1. ab-3 yields ＡＢ, ３, then none, leaving the destination alone.
+    p = next_full_width_word("ab-3", word);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(word, "ＡＢ");
+    p = next_full_width_word(p, word);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(word, "３");
+    EXPECT_EQ(next_full_width_word(p, word), nullptr);
+    EXPECT_EQ(word, "３");
+    // 2. Tags and the gaiji reference are skipped whole.
+    p = next_full_width_word("<i>x1</i> #A1#y", word);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(word, "Ｘ１");
+    p = next_full_width_word(p, word);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(word, "Ｙ");
+    EXPECT_EQ(next_full_width_word(p, word), nullptr);
+    // 3. A "#" that begins no reference skips itself only.
+    p = next_full_width_word("C# go", word);
+    p = next_full_width_word(p, word);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(word, "ＧＯ");
+    // 4. Japanese text yields nothing, though a trail byte looks like "A".
+    std::string text = std::string(KanaA) + Po + "z";
+    p = next_full_width_word(text.c_str(), word);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(word, "Ｚ");
+    // 5. Unclosed markup and a lone lead byte yield none; a "#" cut by the end
+    //    begins no reference.
+    EXPECT_EQ(next_full_width_word("<i abc", word), nullptr);
+    p = next_full_width_word("#A1", word);  // no closing "#": no reference
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(word, "Ａ１");
+    EXPECT_EQ(next_full_width_word("\x83", word), nullptr);
+    EXPECT_EQ(next_full_width_word("", word), nullptr);
+}
+
+TEST(StringPool, BlocksFillExactlyAndNeverMove) {
+    reset_string_pool();
+    EXPECT_EQ(pool_copy(nullptr), nullptr);
+    // 1. A text of 4095 bytes exactly fills a fresh block.
+    std::string big(4095, 'x');
+    const char* first = pool_copy(big.c_str());
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, big);
+    const char* next = pool_copy("a");
+    EXPECT_STREQ(next, "a");
+    EXPECT_FALSE(next > first && next < first + 4096);
+    // 2. Texts follow each other; one that exactly fills the rest still fits.
+    reset_string_pool();
+    const char* a = pool_copy("ab");
+    const char* b = pool_copy(std::string(4092, 'y').c_str());
+    EXPECT_EQ(b, a + 3);
+    const char* c = pool_copy("");
+    EXPECT_FALSE(c >= a && c < a + 4096);
+    EXPECT_STREQ(a, "ab");
+    // 3. A text longer than a block gets a block of its own.
+    std::string huge(10000, 'z');
+    const char* h = pool_copy(huge.c_str());
+    EXPECT_EQ(h, huge);
+    EXPECT_EQ(pool_copy("d"), c + 1);
+}
+
+TEST_F(GaijiTables, TextByNumber) {
+    GaijiCodeTable[0][0x41] = "zero-41";
+    GaijiCodeTable[7][0xA5] = "ninetynine-A5";
+    // 1. Set -1 is set 0; set 99 is row 7.
+    EXPECT_STREQ(gaiji_text(-1, 0x41), "zero-41");
+    EXPECT_STREQ(gaiji_text(0, 0x41), "zero-41");
+    EXPECT_STREQ(gaiji_text(99, 0xA5), "ninetynine-A5");
+    // 2. No row, a code out of range, an empty slot: the notation.
+    EXPECT_STREQ(gaiji_text(7, 0x41), "{G7-41}");
+    EXPECT_STREQ(gaiji_text(8, 0x41), "{G8-41}");
+    EXPECT_STREQ(gaiji_text(99, 300), "{G99-12C}");
+    EXPECT_STREQ(gaiji_text(-1, 0x05), "{G0-05}");
+    EXPECT_STREQ(gaiji_text(-5, -1), "{G-5-FFFFFFFF}");
+    // 3. Rows for sets.
+    EXPECT_EQ(gaiji_row(6), 6);
+    EXPECT_EQ(gaiji_row(99), 7);
+    EXPECT_EQ(gaiji_row(7), -1);
+    EXPECT_EQ(gaiji_row(-1), -1);
+}
+
+TEST_F(GaijiTables, LookupByNameNewestWins) {
+    GaijiCodeTable[7][0xA5] = "slot-99-A5";
+    GaijiCodeTable[1][0x21] = "slot-1-21";
+    add_gaiji_name("G-1-41", "minus-one");
+    add_gaiji_name("PR", "old");
+    add_gaiji_name("PR", "new");
+    // 1. Code names address the table; characters after the code are ignored.
+    EXPECT_STREQ(gaiji_lookup("G99-a5"), "slot-99-A5");
+    EXPECT_STREQ(gaiji_lookup("G1-21xyz"), "slot-1-21");
+    // 2. No -1 rule here: the name list decides.
+    EXPECT_STREQ(gaiji_lookup("G-1-41"), "minus-one");
+    EXPECT_STREQ(gaiji_lookup("G-1-42"), "G-1-42");
+    // 3. The newest definition wins; names compare whole.
+    EXPECT_STREQ(gaiji_lookup("PR"), "new");
+    EXPECT_STREQ(gaiji_lookup("P"), "P");
+    EXPECT_STREQ(gaiji_lookup("PRX"), "PRX");
+    // 4. A code name out of range or without a row is an ordinary name.
+    EXPECT_STREQ(gaiji_lookup("G1-100"), "G1-100");
+    EXPECT_STREQ(gaiji_lookup("G7-41"), "G7-41");
+    EXPECT_STREQ(gaiji_lookup("G"), "G");
+    // 5. The list entries' texts live in the pool, not in the caller's buffer.
+    char name[] = "temp";
+    add_gaiji_name(name, "kept");
+    name[0] = 'x';
+    EXPECT_STREQ(gaiji_lookup("temp"), "kept");
+    // 6. After a reset nothing is left.
+    reset_gaiji_tables();
+    EXPECT_EQ(GaijiNameList, nullptr);
+    EXPECT_STREQ(gaiji_lookup("PR"), "PR");
+    EXPECT_STREQ(gaiji_text(99, 0xA5), "{G99-A5}");
+}
+
+TEST_F(GaijiTables, SymbolSettings) {
+    GaijiCodeTable[1][0x21] = "&#x00E9;";
+    add_gaiji_name("arrow", "=>");
+    std::string out = "old";
+    // 1. Empty value, empty text.
+    EXPECT_EQ(parse_symbol_setting(out, ""), "");
+    // 2. A token, a blank and a quoted text.
+    EXPECT_EQ(parse_symbol_setting(out, "G1-21 \"abc\""), "&#x00E9;abc");
+    // 3. Blanks after a quoted item add nothing; items follow directly.
+    EXPECT_EQ(parse_symbol_setting(out, "\"[\"  arrow\"]\""), "[=>]");
+    // 4. Plain words pass unchanged; escapes work inside quotes.
+    EXPECT_EQ(parse_symbol_setting(out, "go \"\\\"\" back"), "go\"back");
+    // 5. A line end in the value ends it (no endless loop).
+    EXPECT_EQ(parse_symbol_setting(out, "arrow\r\n"), "=>");
+}
