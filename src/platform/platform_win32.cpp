@@ -1,4 +1,6 @@
-// Win32 implementation of the platform layer.
+// Win32 implementation of the platform layer (64-bit Windows, MinGW-w64 over
+// the system's msvcrt). Paths and messages are Shift_JIS bytes handed to the
+// ANSI ("A") functions of the system, which take them in the system code page.
 #include "platform/platform.h"
 
 #include <direct.h>
@@ -18,24 +20,49 @@ namespace qel {
 const char* const SortCandidates[3] = {"C:\\Windows\\System32\\sort.exe", "C:\\WinNT\\System32\\sort.exe",
                                        "C:\\Windows\\command\\sort.exe"};
 
+namespace {
+
+// Longest path the system's ANSI functions can name (with the \\?\ form).
+const DWORD LongestPath = 32768;
+
+// The low-level read and write calls take an unsigned int count; larger
+// requests are cut into pieces of this size.
+const size_t HandleChunk = 1u << 30;
+
+}  // namespace
+
 std::string os_path(const char* path) {
+    // Windows takes backslashes and slashes alike; the path goes as it is.
     return std::string(path ? path : "");
 }
 
+// ---- Program location ------------------------------------------------------
+
 std::string program_file_path(const char* argv0) {
-    char buf[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) return std::string(buf, n);
+    // The module's own file name; a path that does not fit the buffer comes
+    // back cut and unterminated, so the buffer grows until it fits.
+    std::vector<char> buf(MAX_PATH + 1);
+    for (;;) {
+        DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) break;
+        if (n < buf.size()) return std::string(buf.data(), n);
+        if (buf.size() >= LongestPath) break;
+        buf.resize(buf.size() * 2);
+    }
     return std::string(argv0 ? argv0 : "");
 }
 
 int change_directory(const char* dir) {
-    // SetCurrentDirectory changes the drive as well.
+    // SetCurrentDirectory moves to the drive of a path that names one, so a
+    // program on D: started from C: works on D:. A bare "C:" would mean the
+    // remembered directory of drive C; the caller hands "C:\" for a root.
     return SetCurrentDirectoryA(dir) ? 0 : -1;
 }
 
+// ---- Time ------------------------------------------------------------------
+
 int64_t wall_clock_seconds() {
-    return static_cast<int64_t>(std::time(nullptr));
+    return static_cast<int64_t>(_time64(nullptr));
 }
 
 std::string ctime_text(int64_t t) {
@@ -52,6 +79,11 @@ std::string ctime_text(int64_t t) {
     return std::string(out);
 }
 
+// ---- Console ---------------------------------------------------------------
+
+// The console takes the Shift_JIS bytes as they are (a Japanese system shows
+// them in its code page 932). Standard output keeps the runtime's text mode,
+// so a redirected console stores its lines with CR LF like any Windows tool.
 void set_console_transcoding(int) {}
 
 void console_write(const char* text, size_t length) {
@@ -62,6 +94,10 @@ void console_flush() {
     std::fflush(stdout);
 }
 
+// ---- Buffered files --------------------------------------------------------
+
+// Streams are opened in binary mode and the text translation is done here, the
+// same code as on POSIX, so both builds store and read exactly the same bytes.
 File* file_open(const char* path, FileMode mode) {
     const char* m = "rb";
     switch (mode) {
@@ -72,6 +108,7 @@ File* file_open(const char* path, FileMode mode) {
     case FILE_APPEND_TEXT: m = "ab"; break;
     case FILE_UPDATE_RAW: m = "r+b"; break;
     }
+    if (!path || !*path) return nullptr;
     std::FILE* fp = std::fopen(path, m);
     if (!fp) return nullptr;
     File* f = new File;
@@ -90,14 +127,14 @@ int file_close(File* f) {
 
 int file_getc(File* f) {
     if (f->ended) return EOF;
-    int c = std::getc(f->fp);
+    int c = _getc_nolock(f->fp);
     if (!f->text || c == EOF) return c;
     if (c == 0x1A) {
         f->ended = 1;
         return EOF;
     }
     if (c == '\r') {
-        int d = std::getc(f->fp);
+        int d = _getc_nolock(f->fp);
         if (d == '\n') return '\n';
         if (d != EOF) std::ungetc(d, f->fp);
     }
@@ -164,11 +201,12 @@ int file_printf(File* f, const char* format, ...) {
 
 int file_seek(File* f, int64_t offset) {
     f->ended = 0;
+    if (offset < 0) return -1;
     return _fseeki64(f->fp, offset, SEEK_SET) == 0 ? 0 : -1;
 }
 
 int64_t file_tell(File* f) {
-    return _ftelli64(f->fp);
+    return static_cast<int64_t>(_ftelli64(f->fp));
 }
 
 int64_t file_size(File* f) {
@@ -181,58 +219,74 @@ int file_flush(File* f) {
     return std::fflush(f->fp) == 0 ? 0 : -1;
 }
 
+// ---- Low-level handles -----------------------------------------------------
+
 int handle_open_read(const char* path) {
+    if (!path || !*path) return -1;
     return _open(path, _O_RDONLY | _O_BINARY);
 }
 
 int handle_create(const char* path) {
+    if (!path || !*path) return -1;
     return _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 
 int64_t handle_seek(int handle, int64_t offset) {
     if (offset < 0) return -1;
-    return _lseeki64(handle, offset, SEEK_SET);
+    return static_cast<int64_t>(_lseeki64(handle, offset, SEEK_SET));
 }
 
 long handle_read(int handle, void* buffer, size_t size) {
-    long total = 0;
-    while (static_cast<size_t>(total) < size) {
-        int r = _read(handle, static_cast<char*>(buffer) + total, static_cast<unsigned>(size - total));
+    size_t total = 0;
+    while (total < size) {
+        size_t want = size - total < HandleChunk ? size - total : HandleChunk;
+        int r = _read(handle, static_cast<char*>(buffer) + total, static_cast<unsigned>(want));
         if (r <= 0) break;
-        total += r;
+        total += static_cast<size_t>(r);
     }
-    return total;
+    return static_cast<long>(total);
 }
 
 long handle_write(int handle, const void* data, size_t size) {
-    long total = 0;
-    while (static_cast<size_t>(total) < size) {
-        int r = _write(handle, static_cast<const char*>(data) + total, static_cast<unsigned>(size - total));
+    size_t total = 0;
+    while (total < size) {
+        size_t want = size - total < HandleChunk ? size - total : HandleChunk;
+        int r = _write(handle, static_cast<const char*>(data) + total, static_cast<unsigned>(want));
         if (r <= 0) break;
-        total += r;
+        total += static_cast<size_t>(r);
     }
-    return total;
+    return static_cast<long>(total);
 }
 
 void handle_close(int handle) {
     if (handle >= 0) _close(handle);
 }
 
+// ---- File system -----------------------------------------------------------
+
 int path_exists(const char* path) {
+    if (!path || !*path) return 0;
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
 
 int path_is_directory(const char* path) {
+    if (!path || !*path) return 0;
     DWORD a = GetFileAttributesA(path);
     return (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
 }
 
 int make_directory(const char* path) {
+    if (!path || !*path) return -1;
     return CreateDirectoryA(path, nullptr) ? 0 : -1;
 }
 
+// ---- Commands --------------------------------------------------------------
+
 int run_command(const char* command_line) {
+    // The runtime's system() hands the line to the command interpreter
+    // (COMSPEC, normally cmd.exe /c), which does the "> file" redirection.
     std::fflush(nullptr);
+    if (!command_line) return -1;
     return std::system(command_line);
 }
 
