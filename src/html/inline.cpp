@@ -1,2 +1,287 @@
-// Inline tag conversion (not built yet).
+// Inline tag conversion: field values to HTML, to the title form of headwords
+// and to a plain form, with the reports and repairs of faulty markup.
 #include "html/inline.h"
+
+#include <cstring>
+#include <deque>
+#include <vector>
+
+#include "common/report.h"
+#include "converter/settings.h"
+#include "links/link_groups.h"
+#include "links/link_table.h"
+#include "text/sjis.h"
+
+namespace qel {
+
+namespace {
+
+const unsigned char MiddleDotByte = 0xA5;
+const char* const MiddleDot = "・";
+
+// Output length reached before each source byte was converted, one table per
+// nesting level (the visible text of a link is converted inside the link's
+// conversion). The repair of a missing "<HL>" rewinds the output to the
+// length it had where the assumed link starts.
+std::deque<std::vector<size_t>> output_marks;
+int inline_depth = 0;
+
+// convert_title's text for 0xA5, looked up once.
+std::string title_middle_dot;
+int title_middle_dot_known = 0;
+
+inline bool is_lead(unsigned char b) {
+    return b >= 0x80;
+}
+
+// The gaiji set a G tag selects: 99 for "G9...", else the second character's
+// value minus that of "0".
+int gaiji_set_of(std::string_view name) {
+    char second = name.size() > 1 ? name[1] : '\0';
+    return second == '9' ? 99 : second - '0';
+}
+
+// A gaiji reference "#xx#" starts at `p`.
+inline bool is_gaiji_reference(const char* p) {
+    return p[0] == '#' && p[1] != '\0' && p[2] != '\0' && p[3] == '#';
+}
+
+void report_unlisted_tag(std::string_view name, const char* key, const char* source) {
+    report_log("本文に未知のタグがあります\n  TAG: </%.*s>\n  KEY: %s\n  LINE: %s\n", static_cast<int>(name.size()),
+               name.data(), key, source);
+}
+
+// Italic markup, when the settings want it.
+void append_italic(std::string& destination, const char* markup) {
+    if (settings.ITALIC != 0) destination.append(markup);
+}
+
+// The opening-tag column of the tag table (the G rule is handled before).
+// A link or a comment moves `position` past itself; a link also moves `limit`.
+void open_tag(std::string& destination, std::string_view name, const char*& position, const char*& limit,
+              const char* source, const char* entry_id, const char* key, int links_on) {
+    if (name == "B") {
+        destination.append("<b>");
+    } else if (name == "I" || name == "SPO") {
+        append_italic(destination, "<i>");
+    } else if (name == "SUP") {
+        destination.append("<sup>");
+    } else if (name == "SUB") {
+        destination.append("<sub>");
+    } else if (name == "RUBY") {
+        destination.push_back('(');
+    } else if (name == "HL") {
+        convert_link(destination, position, entry_id, links_on);
+        limit = position;
+    } else if (name == "CMT") {
+        // A comment without its closing tag is converted like any other text.
+        if (const char* end = skip_comment(position)) position = end;
+    } else if (name == "SO" || name == "SC" || name == "OBJ" || name == "DSR" || name.starts_with("FONT ")) {
+        // Layout tags that give nothing.
+    } else {
+        report_unlisted_tag(name, key, source);
+    }
+}
+
+// The closing-tag column of the tag table, except "</HL>".
+void close_tag(std::string& destination, std::string_view name, const char* key, const char* source) {
+    if (name == "B") {
+        destination.append("</b>");
+    } else if (name == "I" || name == "SPO") {
+        append_italic(destination, "</i>");
+    } else if (name == "SUP") {
+        destination.append("</sup>");
+    } else if (name == "SUB") {
+        destination.append("</sub>");
+    } else if (name == "RUBY") {
+        destination.push_back(')');
+    } else if (name == "SO" || name == "SC" || name == "OBJ" || name == "DSR" || name == "FONT") {
+        // Nothing.
+    } else {
+        report_unlisted_tag(name, key, source);
+    }
+}
+
+// A "</HL>" met outside a link: its "<HL>" is missing. The link is assumed to
+// start at the last "<SC>" since the last link (or the start of the value),
+// the output is taken back to what it was there, and the link is converted
+// from that point. `close` is the stray tag, `after` the position after it.
+void repair_missing_link_start(std::string& destination, const char* close, const char* after,
+                               const char* limit, const char* source, const std::vector<size_t>& marks,
+                               const char* entry_id, const char* key, int links_on) {
+    report_log("本文に誤りがあります\n  ERR: <HL>の脱落\n  KEY: %s\n  LINE: %s\n", key, source);
+    int found;
+    const char* start = assumed_link_start(limit, close, found);
+    LinkParts parts;
+    split_link(start, close, after, parts);
+
+    // Without a full target there is nothing to link: the stray tag is
+    // dropped (converting it again would meet the same tag without end).
+    if (!parts.full) return;
+
+    if (found) {
+        report_log("  上記エラーへの対処に成功しました\n");
+    } else {
+        report_log("  上記エラーへの対処に失敗しました\n  変換結果に脱落があります\n");
+        report_console("項目 %s で変換に失敗しました\n", key);
+    }
+    if (start < close) destination.resize(marks[static_cast<size_t>(start - source)]);
+    write_link(destination, parts, entry_id, links_on);
+}
+
+}  // namespace
+
+const char* skip_inline_character(const char* p) {
+    unsigned char b = static_cast<unsigned char>(*p);
+    if (b == MiddleDotByte) return p + 1;
+    if (is_gaiji_reference(p)) return p + 4;
+    if (is_lead(b) && p[1] != '\0') return p + 2;
+    return p + 1;
+}
+
+const char* read_inline_tag(const char* p, InlineTag& tag) {
+    tag.closing = p[1] == '/';
+    const char* name = p + (tag.closing ? 2 : 1);
+    const char* q = name;
+    while (*q != '>' && *q != '\0' && *q != '\r' && *q != '\n') ++q;
+    tag.name = std::string_view(name, static_cast<size_t>(q - name));
+    tag.closed = *q == '>';
+    return tag.closed ? q + 1 : end_of_text(q);
+}
+
+const char* skip_comment(const char* p) {
+    const char* end = std::strstr(p, "</CMT>");
+    return end ? end + 6 : nullptr;
+}
+
+int convert_inline(std::string& destination, const char* source, const char* entry_id, const char* key,
+                   int links_on) {
+    // One table of output marks per nesting level; a deque keeps the outer
+    // levels' tables in place while inner ones are added.
+    if (static_cast<size_t>(inline_depth) >= output_marks.size()) output_marks.emplace_back();
+    std::vector<size_t>& marks = output_marks[static_cast<size_t>(inline_depth)];
+    ++inline_depth;
+    marks.resize(std::strlen(source) + 1);
+
+    destination.clear();
+    int set = -1;                // current gaiji set; -1 reads as set 0
+    const char* limit = source;  // end of the last link: a repair looks no further back
+    const char* p = source;
+    while (*p != '\0') {
+        const char* token = p;
+        size_t written = destination.size();
+        unsigned char b = static_cast<unsigned char>(*p);
+
+        if (b == MiddleDotByte) {
+            destination.append(MiddleDot);
+            ++p;
+        } else if (b == '&') {
+            destination.append("&amp;");
+            ++p;
+        } else if (b == '"') {
+            destination.append("&quot;");
+            ++p;
+        } else if (b == '\'') {
+            destination.append("&apos;");
+            ++p;
+        } else if (is_gaiji_reference(p)) {
+            destination.append(gaiji_text(set, hex_byte_value(p + 1)));
+            p += 4;
+        } else if (b == '>') {
+            destination.append("&gt;");
+            ++p;
+        } else if (b == '<' && p[1] == '<') {
+            destination.append("&lt;");
+            ++p;
+        } else if (b == '<') {
+            InlineTag tag;
+            p = read_inline_tag(p, tag);
+            if (!tag.name.empty() && tag.name[0] == 'G') {
+                set = tag.closing ? -1 : gaiji_set_of(tag.name);
+            } else if (!tag.closing) {
+                open_tag(destination, tag.name, p, limit, source, entry_id, key, links_on);
+            } else if (tag.name == "HL") {
+                repair_missing_link_start(destination, token, p, limit, source, marks, entry_id, key, links_on);
+                limit = p;
+            } else {
+                close_tag(destination, tag.name, key, source);
+            }
+        } else if (is_lead(b)) {
+            size_t n = p[1] != '\0' ? 2 : 1;
+            destination.append(p, n);
+            p += n;
+        } else if (set == 5 && b >= 0x41) {
+            // In set 5 every ASCII letter stands for an external character.
+            destination.append(gaiji_text(5, b));
+            ++p;
+        } else {
+            destination.push_back(static_cast<char>(b));
+            ++p;
+        }
+
+        for (const char* q = token; q < p; ++q) marks[static_cast<size_t>(q - source)] = written;
+    }
+    --inline_depth;
+    return 0;
+}
+
+int convert_title(std::string& destination, const char* source) {
+    if (!title_middle_dot_known) {
+        title_middle_dot = gaiji_text(99, MiddleDotByte);
+        title_middle_dot_known = 1;
+    }
+    destination.clear();
+    const char* p = source;
+    while (*p != '\0') {
+        unsigned char b = static_cast<unsigned char>(*p);
+        if (b == MiddleDotByte) {
+            destination.append(title_middle_dot);
+            ++p;
+        } else if (is_gaiji_reference(p)) {
+            destination.append(gaiji_text(99, hex_byte_value(p + 1)));
+            p += 4;
+        } else if (b == '<') {
+            p = find_char(p, '>');
+        } else {
+            // A two-byte character is copied whole, so a second byte 0xA5 is
+            // never taken for a middle dot.
+            size_t n = is_lead(b) && p[1] != '\0' ? 2 : 1;
+            destination.append(p, n);
+            p += n;
+        }
+    }
+    return 0;
+}
+
+int convert_plain(std::string& destination, const char* source) {
+    destination.clear();
+    int set = -1;
+    const char* p = source;
+    while (*p != '\0') {
+        unsigned char b = static_cast<unsigned char>(*p);
+        if (b == MiddleDotByte) {
+            destination.append(MiddleDot);
+            ++p;
+        } else if (is_gaiji_reference(p)) {
+            destination.append(gaiji_text(set, hex_byte_value(p + 1)));
+            p += 4;
+        } else if (b == '<') {
+            // Tags are dropped; only an opening G tag changes the set.
+            InlineTag tag;
+            p = read_inline_tag(p, tag);
+            if (!tag.closing && !tag.name.empty() && tag.name[0] == 'G') set = gaiji_set_of(tag.name);
+        } else {
+            size_t n = is_lead(b) && p[1] != '\0' ? 2 : 1;
+            destination.append(p, n);
+            p += n;
+        }
+    }
+    return 0;
+}
+
+void reset_inline_state() {
+    title_middle_dot.clear();
+    title_middle_dot_known = 0;
+}
+
+}  // namespace qel

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "links/link_table.h"
 #include "platform/platform.h"
 
 namespace qel {
@@ -12,7 +13,13 @@ namespace qel {
 // and appends it to `destination`: the visible text alone (links off), a link
 // to "#HL%06d" (resolved, numbered), or a link to the target entry as a whole.
 // Moves `position` just after the link's "</HL>", or to the end of the text.
+// A link without a full target (fewer than two ":" before its "</HL>") gives
+// its visible text only and is not numbered.
 void convert_link(std::string& destination, const char*& position, const char* entry_id, int links_on);
+
+// Appends the link taken apart in `parts` as convert_link does (the repair of
+// a link whose "<HL>" is missing uses it with the stray "</HL>" as the close).
+void write_link(std::string& destination, const LinkParts& parts, const char* entry_id, int links_on);
 
 // Loads the next link group from hyperlnk.dat; returns its entry number, or
 // none when the data is exhausted. Groups of any size are held.

@@ -1,9 +1,403 @@
-// Hyperlink pass (not built yet: the step succeeds without output).
+// The hyperlink pass: every link in the shown fields of main.txt is numbered,
+// its target resolved into a target description, and one line per resolved
+// link written to "hyperlnk.tmp", which the external sort orders by target
+// entry into "hyperlnk.dat".
 #include "links/link_table.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "common/report.h"
+#include "converter/settings.h"
+#include "html/inline.h"
+#include "text/main_text.h"
+#include "text/sjis.h"
 
 namespace qel {
 
+const char* const PartOfSpeechList[PartOfSpeechCount] = {
+    "adj.", "adv.", "auxil.v.", "conj.", "interj.", "n.", "prep.", "pron.", "v.", "v.i.", "v.t.",
+};
+
+const char* const LinkTableName = "hyperlnk.tmp";
+const char* const SortedLinkTableName = "hyperlnk.dat";
+
+namespace {
+
+// Longest target entry number and raw specification kept in a table line.
+const size_t TargetNumberBytes = 8;
+const size_t RawSpecificationBytes = 1023;
+
+int link_counter = 0;
+
+// Scratch texts of resolve_link_target, reused from call to call.
+std::string description;
+std::string first_word;
+std::string number_text;
+std::string sub_text;
+std::string target_text;
+std::string specification_text;
+std::string shown_specification;
+
+// Section labels of a target specification, in the order they are tried.
+struct SectionLabel {
+    const char* label;  // the label text at the current position
+    int index;          // FieldTagTable index of the kind it gives
+    int after_number;   // also tried right after a translation number
+};
+const SectionLabel SectionLabels[] = {
+    {"【類語】", FT_OT1, 1},   {"【語法】", FT_OT2, 1}, {"【活用】", FT_OT3, 1},
+    {"【発音】", FT_OT4, 1},   {"【地域的", FT_OT5, 1}, {"◇", FT_TL, 0},
+    {"用例", FT_KEYEX, 1},     {"図", FT_IMG, 0},       {"語源", FT_SRC, 0},
+};
+// After a number the regional-variant label must match whole.
+const char* const WholeRegionalLabel = "【地域的異形】";
+
+inline bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+inline bool starts_with(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Position of the first ":" at a character start in [p, end), or none.
+const char* colon_before(const char* p, const char* end) {
+    while (p < end && *p != '\0') {
+        if (*p == ':') return p;
+        p += (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') ? 2 : 1;
+    }
+    return nullptr;
+}
+
+// Cuts `text` to at most `limit` bytes, never inside a two-byte character.
+void cut_text(std::string& text, size_t limit) {
+    if (text.size() <= limit) return;
+    size_t n = 0;
+    while (n < limit) {
+        size_t step = static_cast<unsigned char>(text[n]) >= 0x80 ? 2 : 1;
+        if (n + step > limit) break;
+        n += step;
+    }
+    text.resize(n);
+}
+
+// The specification up to its next "<", as logs and table lines show it.
+const std::string& specification_shown(const char* specification) {
+    copy_until_char(specification, shown_specification, '<');
+    return shown_specification;
+}
+
+// Kind name of a FieldTagTable index.
+const char* kind_name(int index) {
+    return FieldTagTable[index].name;
+}
+
+// Tries the section labels at `p`; returns the label's kind or -1. With
+// `after_number` set the labels "◇", "図" and "語源" are not tried and the
+// regional-variant label must match whole.
+const SectionLabel* match_section_label(const char* p, int after_number) {
+    for (const SectionLabel& s : SectionLabels) {
+        if (after_number && !s.after_number) continue;
+        const char* label = (after_number && s.index == FT_OT5) ? WholeRegionalLabel : s.label;
+        if (starts_with(p, label)) return &s;
+    }
+    return nullptr;
+}
+
+// One scan of a field value for links, from `value` on: the same tags are
+// met here as in convert_inline, so both number the same links.
+void scan_value(const char* value, const std::string& entry_number, const std::string& key, File* table,
+                std::string& target, std::string& raw) {
+    const char* segment = value;  // where a missing "<HL>" repair stops searching
+    const char* p = value;
+    while (*p != '\0') {
+        if (*p != '<') {
+            p = skip_inline_character(p);
+            continue;
+        }
+        if (p[1] == '<') {
+            ++p;
+            continue;
+        }
+        InlineTag tag;
+        const char* after = read_inline_tag(p, tag);
+        LinkParts parts;
+        if (tag.name == "HL" && !tag.closing) {
+            split_link(after, nullptr, nullptr, parts);
+        } else if (tag.name == "HL") {
+            // A closing tag without its "<HL>": the link is assumed to start
+            // at the last small-caps word, else at the segment start.
+            int found;
+            split_link(assumed_link_start(segment, p, found), p, after, parts);
+        } else {
+            const char* comment_end = nullptr;
+            if (!tag.closing && tag.name == "CMT") comment_end = skip_comment(after);
+            p = comment_end ? comment_end : after;
+            continue;
+        }
+
+        // Number the link when its target resolves.
+        if (parts.full) {
+            link_target_number(parts, entry_number.c_str(), target);
+            const char* resolved = resolve_link_parts(parts, target.c_str(), key.c_str(), 1);
+            if (resolved) {
+                copy_until_char(parts.specification, raw, '<');
+                cut_text(raw, RawSpecificationBytes);
+                file_printf(table, "%8s|HL%06d|%s|%s|%s|(%s)\n", target.c_str(), next_link_number(), resolved,
+                            entry_number.c_str(), key.c_str(), raw.c_str());
+            }
+        }
+        if (!parts.closed) break;
+        p = segment = parts.next;
+    }
+}
+
+}  // namespace
+
+void reset_link_numbers() {
+    link_counter = 0;
+}
+
+int next_link_number() {
+    return ++link_counter;
+}
+
+void split_link(const char* start, const char* close, const char* after_close, LinkParts& parts) {
+    if (close == nullptr) {
+        close = std::strstr(start, "</HL>");
+        after_close = close ? close + 5 : nullptr;
+    }
+    const char* end = close ? close : end_of_text(start);
+    parts.text = start;
+    parts.closed = close != nullptr;
+    parts.next = close ? after_close : end;
+    parts.specification_end = end;
+    parts.target = parts.target_end = parts.specification = end;
+    parts.full = 0;
+
+    const char* first = colon_before(start, end);
+    parts.text_end = first ? first : end;
+    if (first == nullptr) return;
+    const char* second = colon_before(first + 1, end);
+    if (second == nullptr) return;
+    parts.target = first + 1;
+    parts.target_end = second;
+    parts.specification = second + 1;
+    parts.full = 1;
+}
+
+const char* assumed_link_start(const char* segment_start, const char* close, int& found) {
+    found = 0;
+    if (close - segment_start >= 4) {
+        for (const char* p = close - 4;; --p) {
+            if (std::memcmp(p, "<SC>", 4) == 0) {
+                found = 1;
+                return p;
+            }
+            if (p == segment_start) break;
+        }
+    }
+    return segment_start;
+}
+
+void link_target_number(const LinkParts& parts, const char* entry_id, std::string& target) {
+    // Cut to 8 bytes, never inside a two-byte character.
+    const char* p = parts.target;
+    while (p < parts.target_end) {
+        size_t step = static_cast<unsigned char>(*p) >= 0x80 && p + 1 < parts.target_end ? 2 : 1;
+        if (static_cast<size_t>(p - parts.target) + step > TargetNumberBytes) break;
+        p += step;
+    }
+    target.assign(parts.target, static_cast<size_t>(p - parts.target));
+    if (target == "0") target = entry_id;
+}
+
+const char* resolve_link_target(const char* specification, const char* target, const char* key,
+                                int report_on) {
+    // 1. The target must be an entry number.
+    if (!is_digit(*target)) {
+        if (report_on)
+            report_log("飛び先不明のハイパーリンク「%s:%s」があります(%s)\n", target,
+                       specification_shown(specification).c_str(), key);
+        return nullptr;
+    }
+
+    // 2. Links the dictionary marks as pointing nowhere.
+    if (starts_with(specification, "null:null:null")) return nullptr;
+
+    // 3. The first word exists only when a ":" ends it.
+    const char* colon = find_char(specification, ':');
+    int has_word = colon > specification && colon[-1] == ':';
+    if (has_word)
+        first_word.assign(specification, static_cast<size_t>(colon - 1 - specification));
+    else
+        first_word.clear();
+    if (has_word && first_word == "DR") {
+        parse_quoted(colon, target_text);
+        description.assign("DR::::").append(target_text);
+        return description.c_str();
+    }
+
+    // 4. A part of speech, or a "null" word, comes before the real target.
+    int kind = -1;
+    const char* pos = "";
+    if (has_word) {
+        for (const char* name : PartOfSpeechList)
+            if (first_word == name) {
+                kind = FT_PS;
+                pos = name;
+            }
+    }
+    const char* p = specification;
+    if (kind == FT_PS || (has_word && first_word.compare(0, 3, "nul") == 0)) p = colon;
+
+    // 5. A translation number, an idiom, or a section label.
+    number_text.clear();
+    sub_text.clear();
+    target_text.clear();
+    if (*p == '(') ++p;
+    if (is_digit(*p)) {
+        kind = FT_TR;
+        p = copy_digits(p, number_text);
+        if (p[0] == '(' && is_digit(p[1])) {
+            kind = FT_TRSUB;
+            p = copy_digits(p + 1, sub_text);
+        }
+        p = find_char(p, ':');
+        if (*p == '(') ++p;
+        if (is_digit(*p)) {
+            kind = FT_TRSUB;
+            copy_digits(p, sub_text);
+        } else if (const SectionLabel* s = match_section_label(p, 1)) {
+            kind = s->index;
+        }
+    } else if (*p == '"' || starts_with(p, "成句")) {
+        kind = FT_KEYID;
+        if (*p == '"') {
+            parse_quoted(p, target_text);
+            strip_tags(target_text);
+        }
+    } else if (const SectionLabel* s = match_section_label(p, 0)) {
+        // 6. A work title may name a bracketed sub-title.
+        kind = s->index;
+        if (kind == FT_TL) {
+            p = find_char(p, ':');
+            if (*p == '[') {
+                kind = FT_TLSUB;
+                copy_until_char(p, target_text, ']');
+                target_text.push_back(']');
+            }
+        }
+    }
+
+    // 7. The five fields, or the report of a target nobody can find.
+    if (kind < 0) {
+        if (report_on)
+            report_log("解決不能なハイパーリンク「%s」があります(%s)\n", specification_shown(specification).c_str(), key);
+        return nullptr;
+    }
+    description.assign(kind_name(kind))
+        .append(":")
+        .append(pos)
+        .append(":")
+        .append(number_text)
+        .append(":")
+        .append(sub_text)
+        .append(":")
+        .append(target_text);
+    return description.c_str();
+}
+
+const char* resolve_link_parts(const LinkParts& parts, const char* target, const char* key, int report_on) {
+    specification_text.assign(parts.specification,
+                              static_cast<size_t>(parts.specification_end - parts.specification));
+    return resolve_link_target(specification_text.c_str(), target, key, report_on);
+}
+
+File* create_link_data(const char* name) {
+    File* file = file_open(name, FILE_WRITE_TEXT);
+    if (file == nullptr) report("ハイパーリンクデータファイル %s が新規作成できません\n", name);
+    return file;
+}
+
+File* open_link_data(const char* name) {
+    File* file = file_open(name, FILE_READ_TEXT);
+    if (file == nullptr) report("ハイパーリンクデータファイル %s がオープンできません\n", name);
+    return file;
+}
+
+void close_link_data(File* file) {
+    file_close(file);
+}
+
 int build_link_table() {
+    report("ハイパーリンクデータを生成しています...");
+    report_log("\n");
+
+    // Open main.txt and create the unsorted table.
+    MainText* text = open_main_text(settings.DICPATH.c_str(), "main.txt");
+    if (text == nullptr) return -1;
+    File* table = create_link_data(LinkTableName);
+    if (table == nullptr) {
+        close_main_text(text);
+        return -1;
+    }
+    int32_t divisor = progress_divisor();
+    long last_percent = -1;
+    reset_link_numbers();
+
+    // Number the links of every shown field.
+    std::string line, entry_number, key, target, raw;
+    while (const char* l = read_main_line(text, line)) {
+        const FieldTagInfo* info = classify_line(l);
+        const char* value = line_value(l);
+        switch (info->index) {
+            case FT_EN:
+                copy_until_char(find_char(value, '|'), key, '\0');
+                continue;
+            case FT_RA: {
+                long percent = progress_percent(line_start_offset(), divisor);
+                if (percent > last_percent) {
+                    report_console("\rハイパーリンクデータを生成しています... %ld%%", percent);
+                    flush_console();
+                    last_percent = percent;
+                }
+                continue;
+            }
+            case FT_RN:
+                copy_until_char(value, entry_number, '\0');
+                continue;
+            default:
+                break;
+        }
+        if (info->shown != 1) continue;
+        // With complex search an example's own text is not converted with its
+        // links: only the translation after " <OBJ>" is.
+        if (info->index == FT_EX && settings.COMPLEX != 0) {
+            if (const char* object = std::strstr(value, " <OBJ>")) value = object;
+        }
+        scan_value(value, entry_number, key, table, target, raw);
+    }
+    close_main_text(text);
+    close_link_data(table);
+    report_console("\rハイパーリンクデータを生成しています... ");
+    report("終了しました\n");
+
+    // Sort the table by target entry. A sort that fails must not leave an
+    // empty or stale "hyperlnk.dat" behind for the body conversion to trust.
+    report("ハイパーリンクデータをソートしています...");
+    std::string command = settings.SORTCMD + " " + LinkTableName + " > " + SortedLinkTableName;
+    int status = run_command(command.c_str());
+    if (status != 0) {
+        std::remove(os_path(SortedLinkTableName).c_str());
+        report(" 失敗しました\n");
+        report("ソートコマンド「%s」の実行に失敗しました\n", command.c_str());
+        return 0;
+    }
+    report(" 終了しました\n");
     return 0;
 }
 

@@ -1,6 +1,13 @@
 // The hyperlink pass over main.txt: link numbering, target resolution, and the
 // table "hyperlnk.tmp" sorted into "hyperlnk.dat".
+//
+// A hyperlink in a field value is "<HL>", the visible text, ":", the target
+// entry number, ":", the target specification and "</HL>". The hyperlink pass
+// and the body conversion take links apart with the same operations
+// (split_link, assumed_link_start), so both number exactly the same links.
 #pragma once
+
+#include <string>
 
 #include "platform/platform.h"
 
@@ -10,15 +17,53 @@ namespace qel {
 const int PartOfSpeechCount = 11;
 extern const char* const PartOfSpeechList[PartOfSpeechCount];
 
+// Name of the link table before and after sorting.
+extern const char* const LinkTableName;        // "hyperlnk.tmp"
+extern const char* const SortedLinkTableName;  // "hyperlnk.dat"
+
 // The run's link serial counter: reset to 0; next adds one and returns it.
 void reset_link_numbers();
 int next_link_number();
+
+// The parts of one link, as positions in its field value. A link has a full
+// target when two ":" lie between its start and its closing "</HL>" (or the
+// end of the value when it has none); only such links are resolved and
+// numbered.
+struct LinkParts {
+    const char* text;               // start of the visible text
+    const char* text_end;           // its end: the first ":", else the close, else the end
+    const char* target;             // target entry number (full links only)
+    const char* target_end;         // the second ":"
+    const char* specification;      // after the second ":" (full links only)
+    const char* specification_end;  // the closing "</HL>", or the end of the value
+    const char* next;               // just after the closing tag, or the end of the value
+    int full;                       // 1 when the link has its two ":" before the close
+    int closed;                     // 1 when a closing tag ends the link
+};
+
+// Takes apart the link whose visible text starts at `start`. `close` is the
+// closing tag of a link whose "<HL>" is missing (and `after_close` the
+// position after it); none means the first "</HL>" from `start`.
+void split_link(const char* start, const char* close, const char* after_close, LinkParts& parts);
+
+// Where a link whose "<HL>" is missing starts: the last "<SC>" between
+// `segment_start` and the stray `close`, else `segment_start`. `found` says
+// whether an "<SC>" was found.
+const char* assumed_link_start(const char* segment_start, const char* close, int& found);
+
+// Copies the target entry number of a full link into `target`, cut to 8
+// bytes (never inside a two-byte character); "0" becomes `entry_id`.
+void link_target_number(const LinkParts& parts, const char* entry_id, std::string& target);
 
 // Resolves a link's target specification into the target description
 // "kind:pos:number:sub:text", in a buffer valid until the next call, or none
 // (nullptr). With `report_on` 1 unresolvable links are logged with `key`.
 const char* resolve_link_target(const char* specification, const char* target, const char* key,
                                 int report_on);
+
+// resolve_link_target for the specification of a full link: the text from
+// its second ":" up to its closing "</HL>" only, never the next link's.
+const char* resolve_link_parts(const LinkParts& parts, const char* target, const char* key, int report_on);
 
 // Create (text, for writing) / open (text, for reading) / close a link data
 // file in the working directory. Create and open report their failure and
