@@ -84,7 +84,7 @@ int read_line(GaijiConversion& c, int& cut) {
         for (;;) {
             rest[LineSize - 1] = 1;
             if (!file_gets(rest, LineSize, c.table)) break;
-            cut = 1;
+            if (rest[0] != '\n') cut = 1;  // not just the line end of a full line
             if (rest[LineSize - 1] != '\0' || rest[LineSize - 2] == '\n') break;
         }
     }
@@ -131,14 +131,17 @@ void skip_rows(GaijiConversion& c) {
 // Logs a problem of the table on a line of its own; the first one ends the
 // log's progress line, which the console keeps on one line.
 void log_problem(GaijiConversion& c, const char* format, ...) {
-    char message[512];
-    va_list ap;
+    va_list ap, copy;
     va_start(ap, format);
-    std::vsnprintf(message, sizeof message, format, ap);
+    va_copy(copy, ap);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string message(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(message.data(), message.size() + 1, format, ap);
     va_end(ap);
     if (!c.problem_logged) report_log("\n");
     c.problem_logged = 1;
-    report_log("%s", message);
+    report_log("%s", message.c_str());
 }
 
 // For a definition line ("CHAR:" name ":" kind ...), takes the name into

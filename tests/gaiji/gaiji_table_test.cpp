@@ -21,6 +21,12 @@ using qeltest::write_file;
 
 namespace {
 
+// Captures the console as raw Shift_JIS, whatever an earlier test left set.
+void capture_console() {
+    set_console_transcoding(0);
+    testing::internal::CaptureStdout();
+}
+
 const std::string MapHead = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<gaijiSet>\n";
 const std::string FontHead =
     "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<gaijiData xml:space=\"preserve\">\n"
@@ -38,7 +44,7 @@ struct Conversion {
 Conversion convert(const std::string& table, bool raw = false) {
     write_file("qelgaiji.tbl", raw ? table : crlf(table));
     reset_string_pool();
-    testing::internal::CaptureStdout();
+    capture_console();
     Conversion c;
     c.status = convert_gaiji_table("", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml");
     c.console = testing::internal::GetCapturedStdout();
@@ -292,6 +298,14 @@ TEST(GaijiTable, LongLinesNeverSpillIntoOtherLines) {
     EXPECT_NE(c.font.find(last + "</fontData>\n</fontSet>"), std::string::npos);
     EXPECT_NE(c.font.find(blank_block("A265", "E044", 16)), std::string::npos);
     EXPECT_STREQ(gaiji_text(1, 0x33), "after");
+
+    // 4. A line of exactly 1023 bytes is whole and not logged.
+    std::string log_before = read_file("qelconv.log");
+    c = convert("CHAR:G1-31:\"" + std::string(1023 - 13, 'q') + "\"\n");
+    ASSERT_EQ(c.status, 0);
+    EXPECT_EQ(std::string(gaiji_text(1, 0x31)), std::string(1023 - 13, 'q'));
+    EXPECT_EQ(read_file("qelconv.log").substr(log_before.size()),
+              crlf("外字データを変換しています... 終了しました\n"));
 }
 
 TEST(GaijiTable, GlyphsBeyondTheLastCodeAreLeftOut) {
@@ -331,16 +345,16 @@ TEST(GaijiTable, FilesThatCannotBeOpenedAreReported) {
     TempDir dir;
     dir.enter();
     // 1. No table.
-    testing::internal::CaptureStdout();
+    capture_console();
     EXPECT_EQ(convert_gaiji_table("", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "外字データファイル qelgaiji.tbl がオープンできません\n");
     // 2. The map file cannot be created.
     write_file("qelgaiji.tbl", "");
-    testing::internal::CaptureStdout();
+    capture_console();
     EXPECT_EQ(convert_gaiji_table("missing\\", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "外字マップファイル missing\\qelgmap.xml が新規作成できません\n");
     // 3. The font file cannot be created.
-    testing::internal::CaptureStdout();
+    capture_console();
     EXPECT_EQ(convert_gaiji_table("", "qelgaiji.tbl", "qelgmap.xml", "missing\\qelgfont.xml"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "外字フォントファイル missing\\qelgfont.xml が新規作成できません\n");

@@ -15,13 +15,19 @@ using qeltest::write_file;
 
 namespace {
 
+// Captures the console as raw Shift_JIS, whatever an earlier test left set.
+void capture_console() {
+    set_console_transcoding(0);
+    testing::internal::CaptureStdout();
+}
+
 const std::string PageHead = "<html>\n<head>\n<title>著作権表示</title>\n</head>\n<body>\n<p>\n";
 const std::string PageFoot = "</p>\n</body>\n</html>\n";
 
 // The page body (between the head and the foot, raw bytes) made from `readme`.
 std::string page_body(const std::string& readme) {
     write_file("Readme.txt", readme);
-    testing::internal::CaptureStdout();
+    capture_console();
     int r = write_copyright_page();
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(r, 0);
@@ -44,7 +50,7 @@ TEST(CopyrightPage, WholePageFromDicpathIntoBasepath) {
     settings.DICPATH = "dic\\";
     settings.BASEPATH = "base/";
     write_file("dic/Readme.txt", "Moravel <c> 2004\r\nAll rights\r\n");
-    testing::internal::CaptureStdout();
+    capture_console();
     ASSERT_EQ(write_copyright_page(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "著作権表示ファイルを生成しています... 終了しました\n");
     // Nothing is escaped; the trailing line break opens an empty last paragraph.
@@ -106,7 +112,7 @@ TEST(CopyrightPage, MissingFilesAreReported) {
     reset_settings();
     // 1. No Readme.txt in DICPATH: nothing is written.
     settings.DICPATH = "dic\\";
-    testing::internal::CaptureStdout();
+    capture_console();
     EXPECT_EQ(write_copyright_page(), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ファイル dic\\Readme.txt がオープンできません\n");
     EXPECT_FALSE(qeltest::file_exists("qelcopr.html"));
@@ -114,7 +120,7 @@ TEST(CopyrightPage, MissingFilesAreReported) {
     settings.DICPATH = "";
     settings.BASEPATH = "missing\\";
     write_file("Readme.txt", "x");
-    testing::internal::CaptureStdout();
+    capture_console();
     EXPECT_EQ(write_copyright_page(), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "著作権表示ファイル missing\\qelcopr.html が新規作成できません\n");
@@ -124,7 +130,7 @@ TEST(ComplexDefinition, FixedFileAndItsFailure) {
     TempDir dir;
     dir.enter();
     reset_settings();
-    testing::internal::CaptureStdout();
+    capture_console();
     ASSERT_EQ(write_complex_definition(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "複合検索定義ファイルを生成しています... 終了しました\n");
     EXPECT_EQ(read_file("qelcmpl.xml"),
@@ -141,7 +147,7 @@ TEST(ComplexDefinition, FixedFileAndItsFailure) {
                    "</complex>\n"));
 
     settings.BASEPATH = "missing\\";
-    testing::internal::CaptureStdout();
+    capture_console();
     EXPECT_EQ(write_complex_definition(), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "複合検索定義ファイル missing\\qelcmpl.xml が新規作成できません\n");

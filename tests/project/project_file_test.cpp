@@ -16,6 +16,12 @@ using qeltest::TempDir;
 
 namespace {
 
+// Captures the console as raw Shift_JIS, whatever an earlier test left set.
+void capture_console() {
+    set_console_transcoding(0);
+    testing::internal::CaptureStdout();
+}
+
 // The whole file for BASEPATH "base\", OUTPATH "C:\book\", COMPLEX 2,
 // FIGURE 1, SOUND 0.
 const char* const FullProject =
@@ -85,7 +91,7 @@ const char* const FullProject =
 // text-mode content.
 std::string project_text() {
     settings.BASEPATH = "";
-    testing::internal::CaptureStdout();
+    capture_console();
     int r = write_project_file();
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(r, 0);
@@ -106,7 +112,7 @@ TEST(ProjectFile, WholeFileWithComplexTwoAndFigures) {
     settings.BASEPATH = "base\\";
     settings.OUTPATH = "C:\\book\\";
     settings.COMPLEX = 2;
-    testing::internal::CaptureStdout();
+    capture_console();
     ASSERT_EQ(write_project_file(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "EBSファイルを生成しています... 終了しました\n");
     // Stored with CR LF line ends, in the base directory.
@@ -160,7 +166,7 @@ TEST(ProjectFile, FailuresAreReported) {
 
     // 1. A base directory that does not exist.
     settings.BASEPATH = "missing\\";
-    testing::internal::CaptureStdout();
+    capture_console();
     EXPECT_EQ(write_project_file(), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "EBStudio定義ファイル missing\\qel.ebs が新規作成できません\n");
@@ -169,7 +175,7 @@ TEST(ProjectFile, FailuresAreReported) {
     if (qeltest::file_exists("/dev/full")) {
         ASSERT_EQ(qeltest::shell("ln -s /dev/full '" + dir.path + "/qel.ebs'"), 0);
         settings.BASEPATH = "";
-        testing::internal::CaptureStdout();
+        capture_console();
         EXPECT_EQ(write_project_file(), -1);
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "EBSファイルを生成しています... ファイル qel.ebs への書き込みに失敗しました\n");
