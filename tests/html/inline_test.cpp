@@ -1,0 +1,217 @@
+// Inline tag conversion: entities, gaiji, the tag table, links and their
+// repair, the title and plain forms.
+#include "html/inline.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/report.h"
+#include "converter/settings.h"
+#include "links/link_table.h"
+#include "platform/platform.h"
+#include "support/test_support.h"
+#include "text/sjis.h"
+
+using namespace qel;
+using qeltest::lf;
+using qeltest::read_file;
+using qeltest::TempDir;
+
+namespace {
+
+// Each test runs in its own directory (for the log) with a few gaiji slots
+// filled: set 0, set 5 and set 99.
+struct Inline : testing::Test {
+    TempDir dir;
+    void SetUp() override {
+        dir.enter();
+        reset_settings();
+        reset_gaiji_tables();
+        reset_inline_state();
+        reset_link_numbers();
+        set_console_transcoding(0);
+        GaijiCodeTable[0][0x41] = "[0-41]";
+        GaijiCodeTable[5][0x41] = "[5-A]";
+        GaijiCodeTable[5][0x42] = "[5-B]";
+        GaijiCodeTable[7][0x41] = "[99-41]";
+        GaijiCodeTable[7][0xA5] = "[99-dot]";
+    }
+    void TearDown() override {
+        reset_gaiji_tables();
+        reset_inline_state();
+        set_console_transcoding(-1);
+    }
+    std::string log() {
+        return lf(read_file(LogFileName));
+    }
+};
+
+// convert_inline with links on, an entry identifier and a key.
+std::string html(const char* source, int links_on = 1) {
+    std::string out;
+    convert_inline(out, source, "45", "head", links_on);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(Inline, EntitiesAndTheMiddleDot) {
+    // 1. The four entities.
+    EXPECT_EQ(html("a&b\"c'd>e"), "a&amp;b&quot;c&apos;d&gt;e");
+    // 2. "<<" gives "&lt;" and the second "<" starts a tag of its own.
+    EXPECT_EQ(html("x<<B>y</B>"), "x&lt;<b>y</b>");
+    // 3. 0xA5 alone is a middle dot; inside a two-byte character it is not.
+    EXPECT_EQ(html("a\xA5" "b"), "a・b");
+    EXPECT_EQ(html("\x82\xA5"), "\x82\xA5");
+    // 4. A lead byte before the terminator ends the text without reading past it.
+    EXPECT_EQ(html("ab\x83"), "ab\x83");
+    EXPECT_EQ(log(), "");
+}
+
+TEST_F(Inline, EachRowOfTheTagTable) {
+    struct Case {
+        const char* source;
+        const char* italic_off;
+        const char* italic_on;
+    };
+    const Case cases[] = {
+        {"<B>w</B>", "<b>w</b>", "<b>w</b>"},
+        {"<I>w</I>", "w", "<i>w</i>"},
+        {"<SPO>w</SPO>", "w", "<i>w</i>"},
+        {"<SUP>2</SUP><SUB>3</SUB>", "<sup>2</sup><sub>3</sub>", "<sup>2</sup><sub>3</sub>"},
+        {"a<RUBY>b</RUBY>", "a(b)", "a(b)"},
+        {"<CMT>note</CMT>rest", "rest", "rest"},
+        {"<CMT>open", "open", "open"},
+        {"<SO>a</SO><SC>b</SC><OBJ>c</OBJ><DSR>d</DSR>", "abcd", "abcd"},
+        {"<FONT size=2>f</FONT>", "f", "f"},
+        {"<G1>x</G1>", "x", "x"},
+    };
+    for (const Case& c : cases) {
+        settings.ITALIC = 0;
+        EXPECT_EQ(html(c.source), c.italic_off) << c.source;
+        settings.ITALIC = 1;
+        EXPECT_EQ(html(c.source), c.italic_on) << c.source;
+    }
+    EXPECT_EQ(log(), "");
+}
+
+TEST_F(Inline, UnlistedTagsAreReported) {
+    // 1. Opening and closing forms report the name between "</" and ">".
+    EXPECT_EQ(html("a<XYZ>b</XYZ>c"), "abc");
+    const std::string xyz = "本文に未知のタグがあります\n  TAG: </XYZ>\n  KEY: head\n  LINE: a<XYZ>b</XYZ>c\n";
+    EXPECT_EQ(log(), xyz + xyz);
+    // 2. A bare FONT opening tag is unlisted; its closing tag is not. A
+    //    closing CMT tag is unlisted.
+    EXPECT_EQ(html("<FONT>f</FONT></CMT>"), "f");
+    EXPECT_NE(log().find("  TAG: </FONT>\n"), std::string::npos);
+    EXPECT_NE(log().find("  TAG: </CMT>\n"), std::string::npos);
+    EXPECT_EQ(log().find("  TAG: </FONT>\n", log().find("  TAG: </FONT>\n") + 1), std::string::npos);
+    // 3. A "<" never closed takes the rest of the line as its name and ends it.
+    std::string out = html("a < b & c");
+    EXPECT_EQ(out, "a ");
+    EXPECT_NE(log().find("  TAG: </ b & c>\n  KEY: head\n  LINE: a < b & c\n"), std::string::npos);
+}
+
+TEST_F(Inline, GaijiReferencesAndSets) {
+    // 1. Outside any G tag set 0; inside G9 set 99; a closing G tag goes back.
+    EXPECT_EQ(html("#41#"), "[0-41]");
+    EXPECT_EQ(html("<G9>#41#</G9>#41#"), "[99-41][0-41]");
+    // 2. In set 5 letters are external characters, digits stay digits, and
+    //    a two-byte character whose second byte is "A" stays itself.
+    EXPECT_EQ(html("<G5>AB12\x83\x41</G5>A"), "[5-A][5-B]12\x83\x41" "A");
+    // 3. An unfilled slot shows its number.
+    EXPECT_EQ(html("<G3>#7F#</G3>"), "{G3-7F}");
+    // 4. A "#" without a second one three bytes on is an ordinary byte.
+    EXPECT_EQ(html("#1#"), "#1#");
+}
+
+TEST_F(Inline, LinksOnAndOff) {
+    // 1. A resolved link is numbered; an unresolved one links the entry.
+    EXPECT_EQ(html("see <HL><B>pear</B>:123:2</HL>."), "see <a href=\"#HL000001\"><b>pear</b></a>.");
+    EXPECT_EQ(html("<HL>x:77:zz</HL>"), "<a href=\"#77\">x</a>");
+    EXPECT_EQ(html("<HL>self:0:1</HL>"), "<a href=\"#HL000002\">self</a>");
+    // 2. Links off: the visible text only, no number used.
+    EXPECT_EQ(html("<HL>y:1:1</HL> z", 0), "y z");
+    // 3. A link inside a link's text is converted with links off.
+    EXPECT_EQ(html("<HL>a <HL>b:1:1</HL>"), "<a href=\"#HL000003\">a b</a>");
+    // 4. Links without a full target give their text and are not numbered;
+    //    what follows them is kept.
+    EXPECT_EQ(html("<HL>t:16</HL> <HL>u</HL> end"), "t u end");
+    EXPECT_EQ(html("x <HL>rest:of"), "x rest");
+    // 5. A link without its closing tag ends the value.
+    EXPECT_EQ(html("<HL>w:18:2 more"), "<a href=\"#HL000004\">w</a>");
+    EXPECT_EQ(next_link_number(), 5);
+    EXPECT_EQ(log(), "");
+}
+
+TEST_F(Inline, RepairOfAMissingLinkStart) {
+    std::string console;
+    const std::string report = "本文に誤りがあります\n  ERR: <HL>の脱落\n  KEY: head\n";
+
+    // 1. From the small-caps word: the same link as with "<HL>" before it.
+    testing::internal::CaptureStdout();
+    std::string out = html("see <SC>word</SC>:123:2</HL> after");
+    console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "see <a href=\"#HL000001\">word</a> after");
+    EXPECT_EQ(log(), report + "  LINE: see <SC>word</SC>:123:2</HL> after\n  上記エラーへの対処に成功しました\n");
+    EXPECT_EQ(console, "");
+
+    // 2. A small-caps word at the very start is found as well.
+    EXPECT_EQ(html("<SC>U.S.</SC>:5:1</HL>"), "<a href=\"#HL000002\">U.S.</a>");
+
+    // 3. Without one: the failure is reported, the link runs from the start.
+    testing::internal::CaptureStdout();
+    out = html("word:123:2</HL>");
+    console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "<a href=\"#HL000003\">word</a>");
+    EXPECT_NE(log().find("  LINE: word:123:2</HL>\n  上記エラーへの対処に失敗しました\n  変換結果に脱落があります\n"),
+              std::string::npos);
+    EXPECT_EQ(console, "項目 head で変換に失敗しました\n");
+
+    // 4. The search stops at the end of the last link: what that link wrote
+    //    stays, and an <SC> before it is not used.
+    EXPECT_EQ(html("<SC>x</SC> <HL>a:1:2</HL>, b:9:1</HL>"),
+              "x <a href=\"#HL000004\">a</a><a href=\"#HL000005\">, b</a>");
+
+    // 5. A stray close with too few ":" is reported and dropped; nothing is
+    //    lost and the conversion goes on.
+    std::size_t before = log().size();
+    out = html("a:1</HL> b</HL> c");
+    EXPECT_EQ(out, "a:1 b c");
+    std::string added = log().substr(before);
+    EXPECT_EQ(added, report + "  LINE: a:1</HL> b</HL> c\n" + report + "  LINE: a:1</HL> b</HL> c\n");
+    EXPECT_EQ(next_link_number(), 6);
+}
+
+TEST_F(Inline, TitleAndPlainForms) {
+    std::string out;
+    // 1. Title: 0xA5 and references through set 99, tags dropped.
+    convert_title(out, "a\xA5" "b<I>#41#</I>\x82\xA5");
+    EXPECT_EQ(out, "a[99-dot]b[99-41]\x82\xA5");
+    // 2. The middle dot's text is looked up once for the run.
+    GaijiCodeTable[7][0xA5] = "[changed]";
+    convert_title(out, "\xA5");
+    EXPECT_EQ(out, "[99-dot]");
+    reset_inline_state();
+    convert_title(out, "\xA5");
+    EXPECT_EQ(out, "[changed]");
+    // 3. Plain: opening G tags set the set, closing ones do not reset it.
+    convert_plain(out, "x\xA5#41#<G9>#41#</G9>#41#<B>&</B>");
+    EXPECT_EQ(out, "x・[0-41][99-41][99-41]&");
+    // 4. An unclosed tag drops the rest.
+    convert_plain(out, "ab<cd");
+    EXPECT_EQ(out, "ab");
+    convert_title(out, "ab<cd");
+    EXPECT_EQ(out, "ab");
+}
+
+TEST_F(Inline, OutputGrowsPastAnyFixedSize) {
+    // A value of 4000 ampersands and gaiji references becomes several times
+    // longer than a 4096-byte line.
+    std::string source(4000, '&');
+    for (int i = 0; i < 500; ++i) source += "#41#";
+    std::string out = html(source.c_str());
+    EXPECT_EQ(out.size(), 4000u * 5 + 500u * 6);
+    EXPECT_EQ(out.substr(out.size() - 6), "[0-41]");
+}
