@@ -171,7 +171,7 @@ void write_link(std::string& destination, const LinkParts& parts, const char* en
 }
 
 const char* load_link_group(File* file) {
-    if (reader_state == ENDED) {
+    if (reader_state == ENDED || file == nullptr) {
         target_count = 0;
         return nullptr;
     }

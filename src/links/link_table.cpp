@@ -95,7 +95,7 @@ const char* kind_name(int index) {
     return FieldTagTable[index].name;
 }
 
-// Tries the section labels at `p`; returns the label's kind or -1. With
+// Tries the section labels at `p`; returns the matching label, or none. With
 // `after_number` set the labels "◇", "図" and "語源" are not tried and the
 // regional-variant label must match whole.
 const SectionLabel* match_section_label(const char* p, int after_number) {
