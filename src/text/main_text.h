@@ -50,6 +50,8 @@ const char* read_main_line(MainText* text, std::string& line);
 int32_t line_start_offset();
 // Size of the open file in bytes.
 int32_t main_text_size();
+// Stored bytes consumed since the open, line ends included.
+int32_t main_text_bytes_read();
 
 // Progress of a pass: divisor = size / 100; percent = offset / divisor, or 0
 // when the divisor is 0 (a file under 100 bytes).

@@ -1,0 +1,202 @@
+// The reader of main.txt and the field-tag classification of its lines.
+#include "text/main_text.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "common/report.h"
+#include "platform/platform.h"
+#include "text/sjis.h"
+
+namespace qel {
+
+FieldTagInfo FieldTagTable[FieldTagCount + 1] = {
+    {0, 0, "CMT", 0, 0},     {1, 1, "DR", 0, 0},      {2, 1, "EN", 0, 0},      {3, 0, "ENN", 0, 0},
+    {4, 1, "ENV", 0, 0},     {5, 1, "ENVN", 0, 0},    {6, 1, "ET", 0, 0},      {7, 1, "EV", 0, 0},
+    {8, 1, "EX", 0, 0},      {9, 0, "EXKEY", 0, 0},   {10, 1, "EXSUB", 0, 0},  {11, 1, "F", 0, 0},
+    {12, 1, "ID", 0, 0},     {13, 1, "IDSUB", 0, 0},  {14, 1, "IF", 0, 0},     {15, 1, "IMG", 0, 0},
+    {16, 1, "J2E", 0, 0},    {17, 0, "KEY", 0, 0},    {18, 0, "KEYEX", 0, 0},  {19, 0, "KEYID", 0, 0},
+    {20, 0, "LOC", 0, 0},    {21, 1, "MEN", 0, 0},    {22, 1, "MN", 0, 0},     {23, 1, "MNSUB", 0, 0},
+    {24, 1, "NB", 0, 0},     {25, 1, "NBP", 0, 0},    {26, 1, "NBPSUB", 0, 0}, {27, 1, "NBSUB", 0, 0},
+    {28, 1, "NSBUS", 0, 0},  {29, 1, "OT1", 0, 0},    {30, 1, "OT1SUB", 0, 0}, {31, 1, "OT2", 0, 0},
+    {32, 1, "OT2SUB", 0, 0}, {33, 1, "OT3", 0, 0},    {34, 1, "OT3SUB", 0, 0}, {35, 1, "OT4", 0, 0},
+    {36, 1, "OT4SUB", 0, 0}, {37, 1, "OT5", 0, 0},    {38, 1, "OT5SUB", 0, 0}, {39, 1, "PR", 0, 0},
+    {40, 1, "PS", 0, 0},     {41, 0, "RA", 0, 0},     {42, 0, "RES", 0, 0},    {43, 0, "RN", 0, 0},
+    {44, 0, "SM", 0, 0},     {45, 0, "SND", 0, 0},    {46, 1, "SRC", 0, 0},    {47, 1, "SRCSUB", 0, 0},
+    {48, 1, "TL", 0, 0},     {49, 1, "TLSUB", 0, 0},  {50, 1, "TQ", 0, 0},     {51, 1, "TR", 0, 0},
+    {52, 1, "TRSUB", 0, 0},  {-1, 0, nullptr, 0, 0},
+};
+
+// Stored bytes are the complement of the text; this one ends a line.
+const unsigned char StoredLineEnd = 0xF5;
+
+// The file is read in blocks of this size and decoded from memory.
+const size_t ReadBlockSize = 64 * 1024;
+
+struct MainText {
+    File* file;
+    std::unique_ptr<unsigned char[]> block;  // stored bytes read ahead
+    size_t position;                         // next unread byte of `block`
+    size_t length;                           // bytes held in `block`
+    int ended;                               // 1 once the file has no more bytes
+};
+
+namespace {
+
+// Reader state of the open main.txt (one reader at a time).
+struct ReaderState {
+    int64_t bytes_read;  // stored bytes consumed since the open, line ends included
+    int64_t line_start;  // bytes_read when the current line began
+    int64_t file_size;   // size of the file when it was opened
+};
+ReaderState reader = {0, 0, 0};
+
+// Refills the block; 0 when the file has no more bytes (a read error looks
+// the same as the end of the file).
+int fill_block(MainText* text) {
+    if (text->ended) return 0;
+    text->position = 0;
+    text->length = file_read(text->file, text->block.get(), ReadBlockSize);
+    if (text->length == 0) text->ended = 1;
+    return text->length > 0;
+}
+
+// Reads a decimal number the way atoi does (leading white space and a sign
+// allowed, 0 without digits), held to the range of int.
+int read_number(const char* text) {
+    long value = std::strtol(text, nullptr, 10);
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+MainText* open_main_text(const char* directory, const char* name) {
+    std::string path = std::string(directory) + name;
+    File* file = file_open(path.c_str(), FILE_READ_RAW);
+    if (file == nullptr) {
+        report("本文ファイル %s がオープンできません\n", path.c_str());
+        return nullptr;
+    }
+    int64_t size = file_size(file);
+    if (size < 0) {
+        report("本文ファイル %s へのfstat()に失敗しました\n", path.c_str());
+        file_close(file);
+        return nullptr;
+    }
+    MainText* text = new MainText{file, std::make_unique<unsigned char[]>(ReadBlockSize), 0, 0, 0};
+    reader = {0, 0, size};
+    return text;
+}
+
+void close_main_text(MainText* text) {
+    if (text == nullptr) return;
+    file_close(text->file);
+    delete text;
+}
+
+const char* read_main_line(MainText* text, std::string& line) {
+    reader.line_start = reader.bytes_read;
+    line.clear();
+    for (;;) {
+        if (text->position == text->length && !fill_block(text)) return nullptr;
+
+        // Decode up to the line end or the end of the block.
+        const unsigned char* start = text->block.get() + text->position;
+        size_t available = text->length - text->position;
+        const void* end = std::memchr(start, StoredLineEnd, available);
+        size_t count = end ? static_cast<size_t>(static_cast<const unsigned char*>(end) - start) : available;
+        size_t old_size = line.size();
+        line.append(reinterpret_cast<const char*>(start), count);
+        for (char* p = line.data() + old_size, *stop = line.data() + line.size(); p != stop; ++p) {
+            *p = static_cast<char>(~static_cast<unsigned char>(*p));
+        }
+        text->position += count;
+        reader.bytes_read += static_cast<int64_t>(count);
+        if (end == nullptr) continue;
+
+        // Consume the line end; a NUL inside the line ends its text.
+        text->position += 1;
+        reader.bytes_read += 1;
+        const void* nul = std::memchr(line.data(), '\0', line.size());
+        if (nul != nullptr) line.resize(static_cast<size_t>(static_cast<const char*>(nul) - line.data()));
+        return line.c_str();
+    }
+}
+
+int32_t line_start_offset() {
+    return static_cast<int32_t>(reader.line_start);
+}
+
+int32_t main_text_size() {
+    return static_cast<int32_t>(reader.file_size);
+}
+
+int32_t main_text_bytes_read() {
+    return static_cast<int32_t>(reader.bytes_read);
+}
+
+int32_t progress_divisor() {
+    return static_cast<int32_t>(reader.file_size / 100);
+}
+
+long progress_percent(int32_t offset, int32_t divisor) {
+    if (divisor == 0) return 0;
+    return static_cast<long>(offset / divisor);
+}
+
+FieldTagInfo* classify_line(const char* line) {
+    // Build the key: three bytes for the OT tags, J2E for J2E and J2E2, else the
+    // run of upper-case letters (empty for a comment line).
+    size_t key_length = 0;
+    if (line[0] == 'O' && line[1] == 'T') {
+        key_length = line[2] != '\0' ? 3 : 2;
+    } else if (std::strncmp(line, "J2E", 3) == 0) {
+        key_length = 3;
+    } else {
+        while (line[key_length] >= 'A' && line[key_length] <= 'Z') ++key_length;
+    }
+    std::string_view key(line, key_length);
+
+    // The first row whose name begins with the key. The table is sorted, so the
+    // names that begin with the key form one run that starts at the key's
+    // lower bound; the end row is the answer when that name does not begin with it.
+    FieldTagInfo* first = FieldTagTable;
+    FieldTagInfo* last = FieldTagTable + FieldTagCount;
+    FieldTagInfo* row = std::lower_bound(first, last, key, [](const FieldTagInfo& info, std::string_view k) {
+        return std::string_view(info.name) < k;
+    });
+    if (row == last || std::string_view(row->name).substr(0, key_length) != key) return last;
+
+    // The SUB forms of OT1-OT5, and the numbers of TR and TRSUB lines.
+    switch (row->index) {
+    case FT_OT1:
+    case FT_OT2:
+    case FT_OT3:
+    case FT_OT4:
+    case FT_OT5:
+        if (line[2] >= '0' && line[2] <= '9' && line[3] == 'S') ++row;
+        break;
+    case FT_TR:
+        row->number1 = read_number(line + 2);
+        break;
+    case FT_TRSUB:
+        row->number1 = read_number(line + 5);
+        row->number2 = read_number(find_char(line + 5, '('));
+        break;
+    default:
+        break;
+    }
+    return row;
+}
+
+const char* line_value(const char* line) {
+    return find_char(line, '=');
+}
+
+}  // namespace qel

@@ -1,0 +1,222 @@
+// Reading main.txt line by line and classifying its lines by field tag.
+#include "text/main_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+using namespace qel;
+using qeltest::TempDir;
+using qeltest::write_file;
+
+namespace {
+
+// The stored form of a decoded text: every byte complemented, so each "\n"
+// becomes the line end 0xF5.
+std::string stored(const std::string& text) {
+    std::string bytes = text;
+    for (char& c : bytes) c = static_cast<char>(~static_cast<unsigned char>(c));
+    return bytes;
+}
+
+// Writes `text` as main.txt in `dir`, reads every line and records the line
+// start offsets next to the lines.
+struct ReadResult {
+    std::vector<std::string> lines;
+    std::vector<int32_t> starts;
+    int32_t bytes_read;
+    int32_t size;
+};
+
+ReadResult read_all(TempDir& dir, const std::string& text) {
+    write_file(dir.path + "/main.txt", stored(text));
+    ReadResult result{{}, {}, 0, 0};
+    MainText* main_text = open_main_text((dir.path + "/").c_str(), "main.txt");
+    EXPECT_NE(main_text, nullptr);
+    if (main_text == nullptr) return result;
+    result.size = main_text_size();
+    std::string line = "stale";
+    while (read_main_line(main_text, line) != nullptr) {
+        result.lines.push_back(line);
+        result.starts.push_back(line_start_offset());
+    }
+    result.bytes_read = main_text_bytes_read();
+    // At the end it stays at the end.
+    EXPECT_EQ(read_main_line(main_text, line), nullptr);
+    close_main_text(main_text);
+    return result;
+}
+
+int index_of(const char* line) {
+    return classify_line(line)->index;
+}
+
+}  // namespace
+
+TEST(MainTextReader, LinesAndTheirOffsets) {
+    TempDir dir;
+    // 1. Consecutive lines: each start is the previous start plus its length
+    //    plus one; an empty line between two line ends; CR stays in the line;
+    //    the last line without a line end is dropped but counted.
+    ReadResult r = read_all(dir, "RA=1\nRN=22\n\nEN=a|b\r\nlast");
+    ASSERT_EQ(r.lines.size(), 4u);
+    EXPECT_EQ(r.lines[0], "RA=1");
+    EXPECT_EQ(r.lines[1], "RN=22");
+    EXPECT_EQ(r.lines[2], "");
+    EXPECT_EQ(r.lines[3], "EN=a|b\r");
+    EXPECT_EQ(r.starts, (std::vector<int32_t>{0, 5, 11, 12}));
+    EXPECT_EQ(r.bytes_read, 24);
+    EXPECT_EQ(r.size, 24);
+    // 2. An empty file gives no line; a reopened file starts again at 0.
+    r = read_all(dir, "");
+    EXPECT_TRUE(r.lines.empty());
+    EXPECT_EQ(r.bytes_read, 0);
+    r = read_all(dir, "x\n");
+    EXPECT_EQ(r.starts, (std::vector<int32_t>{0}));
+    EXPECT_EQ(r.bytes_read, 2);
+}
+
+TEST(MainTextReader, LongLinesAcrossReadBlocks) {
+    TempDir dir;
+    // Lines far longer than a body line, one ending right at a 64 KiB block
+    // boundary and one spanning several blocks, all come whole.
+    std::string first(65535, 'a');  // with its line end exactly 65536 bytes
+    std::string second(200000, 'b');
+    second[100000] = '\x83';
+    std::string third = "TR1=x";
+    ReadResult r = read_all(dir, first + "\n" + second + "\n" + third + "\n");
+    ASSERT_EQ(r.lines.size(), 3u);
+    EXPECT_EQ(r.lines[0], first);
+    EXPECT_EQ(r.lines[1], second);
+    EXPECT_EQ(r.lines[2], third);
+    EXPECT_EQ(r.starts[1], 65536);
+    EXPECT_EQ(r.starts[2], 65536 + 200001);
+}
+
+TEST(MainTextReader, BadBytesAreReadSafely) {
+    TempDir dir;
+    // 1. A NUL inside a line ends its text; its bytes still count.
+    ReadResult r = read_all(dir, std::string("EN=ab\0cd\nRN=1\n", 14));
+    ASSERT_EQ(r.lines.size(), 2u);
+    EXPECT_EQ(r.lines[0], "EN=ab");
+    EXPECT_EQ(r.starts[1], 9);
+    // 2. Lone lead bytes at line ends and bytes that are no Shift_JIS pass
+    //    through unchanged, and the line end after a lead byte still ends it.
+    r = read_all(dir, "EN=\x83\nTRSUB2(\x81\n\xFF\xFE\x80\n");
+    ASSERT_EQ(r.lines.size(), 3u);
+    EXPECT_EQ(r.lines[0], "EN=\x83");
+    EXPECT_EQ(r.lines[1], "TRSUB2(\x81");
+    EXPECT_EQ(r.lines[2], "\xFF\xFE\x80");
+    EXPECT_EQ(index_of(r.lines[1].c_str()), FT_TRSUB);
+    EXPECT_EQ(FieldTagTable[FT_TRSUB].number2, 0);
+    EXPECT_EQ(index_of(r.lines[2].c_str()), FT_CMT);
+}
+
+TEST(MainTextReader, OpenFailureIsReported) {
+    TempDir dir;
+    dir.enter();
+    testing::internal::CaptureStdout();
+    MainText* main_text = open_main_text("nowhere/", "main.txt");
+    std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(main_text, nullptr);
+    EXPECT_EQ(console, "本文ファイル nowhere/main.txt がオープンできません\n");
+    close_main_text(nullptr);
+}
+
+TEST(MainTextReader, ProgressFigure) {
+    TempDir dir;
+    // 1. A file under 100 bytes: divisor 0, the figure stays 0.
+    write_file(dir.path + "/main.txt", stored("RA=1\n"));
+    MainText* main_text = open_main_text((dir.path + "/").c_str(), "main.txt");
+    ASSERT_NE(main_text, nullptr);
+    EXPECT_EQ(progress_divisor(), 0);
+    EXPECT_EQ(progress_percent(4, progress_divisor()), 0);
+    close_main_text(main_text);
+    // 2. Otherwise offset / (size / 100).
+    write_file(dir.path + "/main.txt", stored(std::string(999, 'x') + "\n"));
+    main_text = open_main_text((dir.path + "/").c_str(), "main.txt");
+    ASSERT_NE(main_text, nullptr);
+    EXPECT_EQ(progress_divisor(), 10);
+    EXPECT_EQ(progress_percent(0, 10), 0);
+    EXPECT_EQ(progress_percent(995, 10), 99);
+    close_main_text(main_text);
+}
+
+TEST(ClassifyLine, EveryTagFindsItsRow) {
+    for (int i = 0; i < FieldTagCount; ++i) {
+        std::string line = std::string(FieldTagTable[i].name) + "=x";
+        FieldTagInfo* row = classify_line(line.c_str());
+        EXPECT_EQ(row, &FieldTagTable[i]) << line;
+        EXPECT_EQ(row->index, i) << line;
+    }
+    // The rows the passes depend on, by flag.
+    EXPECT_EQ(FieldTagTable[FT_NSBUS].shown, 1);
+    EXPECT_EQ(FieldTagTable[FT_RA].shown, 0);
+    EXPECT_EQ(FieldTagTable[FT_KEYID].shown, 0);
+    EXPECT_EQ(FieldTagTable[FT_IMG].shown, 1);
+    EXPECT_EQ(FieldTagTable[FieldTagCount].index, FT_NONE);
+    EXPECT_EQ(FieldTagTable[FieldTagCount].name, nullptr);
+}
+
+TEST(ClassifyLine, KeysPrefixesAndComments) {
+    // 1. The OT family: the SUB form needs a digit then "S".
+    EXPECT_EQ(index_of("OT3SUB=x"), FT_OT3SUB);
+    EXPECT_EQ(index_of("OT3=x"), FT_OT3);
+    EXPECT_EQ(index_of("OT5SUB=x"), FT_OT5SUB);
+    EXPECT_EQ(index_of("OT6=x"), FT_NONE);
+    EXPECT_EQ(index_of("OT=x"), FT_NONE);
+    // 2. J2E with or without its digit.
+    EXPECT_EQ(index_of("J2E=x"), FT_J2E);
+    EXPECT_EQ(index_of("J2E2=x"), FT_J2E);
+    // 3. A key that only begins a name finds the first such name.
+    EXPECT_EQ(index_of("E=x"), FT_EN);
+    EXPECT_EQ(index_of("NBS=x"), FT_NBSUB);
+    EXPECT_EQ(index_of("KEYE=x"), FT_KEYEX);
+    // 4. Comments: empty, lower case, digit, Japanese.
+    EXPECT_EQ(index_of(""), FT_CMT);
+    EXPECT_EQ(index_of("en=x"), FT_CMT);
+    EXPECT_EQ(index_of("1=x"), FT_CMT);
+    EXPECT_EQ(index_of("見出し=x"), FT_CMT);
+    // 5. Unlisted tags give the end row, which is not shown.
+    FieldTagInfo* none = classify_line("XYZ=x");
+    EXPECT_EQ(none->index, FT_NONE);
+    EXPECT_EQ(none->shown, 0);
+    EXPECT_EQ(index_of("ENX=x"), FT_NONE);
+    EXPECT_EQ(index_of(std::string(300, 'Q').c_str()), FT_NONE);
+}
+
+TEST(ClassifyLine, TranslationNumbers) {
+    FieldTagInfo* row;
+    // 1. TRSUB: the number after the tag, and the one after the first "(".
+    row = classify_line("TRSUB12(3)=x");
+    EXPECT_EQ(row->index, FT_TRSUB);
+    EXPECT_EQ(row->number1, 12);
+    EXPECT_EQ(row->number2, 3);
+    row = classify_line("TRSUB4=a(7)");
+    EXPECT_EQ(row->number1, 4);
+    EXPECT_EQ(row->number2, 7);
+    // 2. No "(": 0; a "(" inside a two-byte character does not count.
+    row = classify_line("TRSUB4=x");
+    EXPECT_EQ(row->number2, 0);
+    row = classify_line("TRSUB4=\x83(9(7)");
+    EXPECT_EQ(row->number2, 7);
+    // 3. TR: blanks and a sign allowed, no digits 0; TRSUB keeps its numbers.
+    row = classify_line("TR5=x");
+    EXPECT_EQ(row->index, FT_TR);
+    EXPECT_EQ(row->number1, 5);
+    EXPECT_EQ(classify_line("TR -3=x")->number1, -3);
+    EXPECT_EQ(classify_line("TR=x")->number1, 0);
+    EXPECT_EQ(FieldTagTable[FT_TRSUB].number1, 4);
+    // 4. A number too large for an int is held at the limit.
+    EXPECT_EQ(classify_line("TR99999999999999999999=x")->number1, 2147483647);
+}
+
+TEST(ClassifyLine, ValueAfterTheFirstEqualsSign) {
+    EXPECT_STREQ(line_value("EN=a=b"), "a=b");
+    EXPECT_STREQ(line_value("CMT"), "");
+    // A lead byte takes the byte after it along, even an "=".
+    EXPECT_STREQ(line_value("EN\x83==v"), "v");
+}
