@@ -26,7 +26,8 @@ struct IndexWordList;
 IndexWordList* open_index_word_list(const char* directory, const char* name);
 
 // Reads the next record into `record` and returns it, or none at the end of
-// the list (also for a record cut short by the end of the file).
+// the list (also for a record cut short by the end of the file, which is
+// dropped and noted in the log).
 IndexWordRecord* read_index_word(IndexWordList* list, IndexWordRecord* record);
 
 void close_index_word_list(IndexWordList* list);
