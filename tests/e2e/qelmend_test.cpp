@@ -15,7 +15,8 @@ namespace {
 const size_t Block = 2048;
 
 // A book of `blocks` blocks whose block 1 names one heading component (05)
-// over blocks 2-3; an indent code sits at the end of block 2.
+// over blocks 2-3; an indent code sits at the end of block 2 (its value in
+// block 3, when the book has it).
 std::string small_book(int blocks) {
     std::string book(blocks * Block, '\0');
     const unsigned char head[] = {0x00, 0x01};
@@ -24,7 +25,7 @@ std::string small_book(int blocks) {
     book.replace(16, 10, reinterpret_cast<const char*>(entry), 10);
     book[Block + 2046] = 0x1F;
     book[Block + 2047] = 0x09;
-    book[2 * Block + 1] = 0x02;
+    if (blocks >= 3) book[2 * Block + 1] = 0x02;
     return book;
 }
 

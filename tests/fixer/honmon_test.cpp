@@ -361,10 +361,3 @@ TEST(HonmonPatch, CountsThatRunPastTheirBlockStopAtItsEnd) {
         EXPECT_EQ(console, "複合検索管理情報ブロックのグループ 64 がブロックに収まりません\n");
     }
 }
-
-TEST(HonmonPatch, HeadingIdentifiers) {
-    int found = 0;
-    for (int id = 0; id < 256; ++id) found += is_heading_identifier(id);
-    EXPECT_EQ(found, 5);
-    for (int id : {0x03, 0x05, 0x07, 0x0A, 0x0D}) EXPECT_TRUE(is_heading_identifier(id)) << id;
-}
