@@ -1,0 +1,137 @@
+// Entry headings and search keys.
+#include "html/headings.h"
+
+#include <cstdio>
+#include <string>
+
+#include "common/report.h"
+#include "converter/settings.h"
+#include "html/body_state.h"
+#include "html/inline.h"
+#include "html/quick_jump_nav.h"
+#include "text/index_words.h"
+#include "text/sjis.h"
+
+namespace qel {
+
+namespace {
+
+// Texts reused for every heading and KEYID line.
+std::string display_part;
+std::string key_title;
+std::string key_word;
+
+// The first ASCII letter of the key, upper-cased, at character starts (a
+// trail byte that happens to look like a letter does not count); "@" if none.
+int group_letter_of(const char* key) {
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(key); *p != '\0';) {
+        if (*p >= 0x80) {
+            if (p[1] == '\0') break;
+            p += 2;
+            continue;
+        }
+        if (*p >= 'a' && *p <= 'z') return *p - 'a' + 'A';
+        if (*p >= 'A' && *p <= 'Z') return *p;
+        ++p;
+    }
+    return '@';
+}
+
+// Appends `text` to the header line after the separator; the separator then
+// becomes one blank.
+void write_header_item(File* body, const char*& separator, const std::string& text) {
+    file_puts(body, separator);
+    file_write(body, text.data(), text.size());
+    separator = " ";
+}
+
+}  // namespace
+
+void take_headword(const char* value, int derived) {
+    BodyConversionState& s = body_state;
+
+    // Display part up to the first "|", key after it.
+    const char* bar = copy_until_char(value, display_part, '|');
+    if (*bar == '|')
+        copy_until_char(bar + 1, s.headword_key, '\0');
+    else
+        s.headword_key.clear();
+    convert_title(s.headword_display, display_part.c_str());
+
+    s.headword_pending = 1;
+    s.derived_number = derived != 0 ? s.derived_number + 1 : 0;
+    s.group_letter = group_letter_of(s.headword_key.c_str());
+}
+
+void open_entry() {
+    BodyConversionState& s = body_state;
+    File* body = s.body;
+    s.headword_pending = 0;
+
+    // Close the previous entry and write out what was held for the gap.
+    if (s.first_entry != 0)
+        s.first_entry = 0;
+    else
+        file_puts(body, "\n</p></dd>\n");
+    flush_held_text(body);
+
+    // The heading.
+    file_puts(body, "<dt id=\"");
+    file_write(body, s.entry_id.data(), s.entry_id.size());
+    if (s.derived_number != 0) file_printf(body, "DR%02d", s.derived_number);
+    file_puts(body, "\">");
+    file_write(body, s.headword_display.data(), s.headword_display.size());
+    file_puts(body, "</dt>\n");
+
+    // Index keys due at this entry position: English words, then translations.
+    const char* title = s.headword_display.c_str();
+    if (s.english_current != nullptr)
+        s.english_current = write_index_keys(body, s.english_list, s.english_current, s.entry_position, title, 1);
+    if (s.translation_current != nullptr)
+        s.translation_current =
+            write_index_keys(body, s.translation_list, s.translation_current, s.entry_position, title, 0);
+
+    file_puts(body, "<dd><p>\n");
+
+    // The header line.
+    const char* separator = "";
+    if (s.pronunciation_pending != 0) {
+        s.pronunciation_pending = 0;
+        write_header_item(body, separator, s.pronunciation_text);
+    }
+    if (s.variant_pending != 0) {
+        s.variant_pending = 0;
+        write_header_item(body, separator, s.variant_text);
+    }
+    if (s.sound_pending != 0) {
+        s.sound_pending = 0;
+        write_header_item(body, separator, s.sound_link_text);
+    }
+    if (settings.QUICKRET != 0 && s.quick_jump_items != nullptr && s.derived_number != 0) {
+        file_printf(body, "%s<a href=\"#%s\">%s</a>", separator, s.entry_id.c_str(), s.return_symbol.c_str());
+        separator = " ";
+    }
+    if (s.derived_number == 0 && s.quick_jump_items != nullptr) write_quick_jump_header(separator);
+    if (*separator == '\0') file_puts(body, " ");
+
+    s.line_open = 1;
+}
+
+void write_condition_keys(const char* value) {
+    std::string& held = output_holding_buffer.text;
+
+    // Title: links stay plain, since the hyperlink pass does not number KEYID lines.
+    convert_inline(key_title, value, body_state.entry_id.c_str(), "", 0);
+
+    if (held.size() > HoldingBufferWarning) report_log("出力保持バッファがもうすぐ一杯です\n");
+
+    for (const char* p = value; (p = next_full_width_word(p, key_word)) != nullptr;) {
+        held += "<key title=\"";
+        held += key_title;
+        held += "\" type=\"条件\">";
+        held += key_word;
+        held += "</key>\n";
+    }
+}
+
+}  // namespace qel
