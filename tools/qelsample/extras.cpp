@@ -112,7 +112,9 @@ void fill_headings(std::string& book, uint32_t start, uint32_t blocks, bool spli
 std::string settings_text() {
     std::string out;
     out += "# Settings of a run on the sample dictionary: the data lie in dic\\ and\r\n";
-    out += "# data\\, the book sources go to src\\, the book is built in book\\.\r\n";
+    out += "# data\\, the book sources go to src\\, the book is built in book\\. Every\r\n";
+    out += "# optional part is on; the pronunciation and menu arrow symbols name\r\n";
+    out += "# external characters of qelgaiji.tbl (spk, arrow).\r\n";
     out += "BASEPATH=src\\\r\n";
     out += "OUTPATH=book\\\r\n";
     out += "DICPATH=dic\\\r\n";
@@ -127,7 +129,7 @@ std::string settings_text() {
     out += "QUICKJUMP=1\r\n";
     out += "QUICKRET=1\r\n";
     out += "ITALIC=1\r\n";
-    out += std::string("PRONSYM=") + SpeakerSymbolName + " \"発音\"\r\n";
+    out += std::string("PRONSYM=") + SpeakerSymbolName + "\r\n";
     out += std::string("ARROWSYM=") + ArrowSymbolName + "\r\n";
     return out;
 }
