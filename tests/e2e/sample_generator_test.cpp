@@ -220,6 +220,38 @@ TEST(SampleGenerator, MainTextRecordsAndIndexListsAgree) {
     }
 }
 
+TEST(SampleGenerator, SomeEntriesAreLongEnoughForJumpMenus) {
+    // An entry gets an in-entry jump menu with at least 3 items (parts of
+    // speech, and the first idiom after the entry's start or a part of speech)
+    // and at least 30 shown lines.
+    Sample s;
+    generate(s, "--demo");
+    const std::set<std::string> hidden = {"CMT", "ENN", "EXKEY", "KEY", "KEYEX", "KEYID", "LOC",
+                                          "RA",  "RES", "RN",    "SM",  "SND"};
+    int qualifying = 0, items = 0, lines = 0;
+    bool idiom_allowed = true;
+    auto finish = [&]() { qualifying += items >= 3 && lines >= 30; };
+    for (const MainLine& l : s.lines) {
+        std::string tag = base_tag(l.tag);
+        if (tag == "RA") {
+            finish();
+            items = lines = 0;
+            idiom_allowed = true;
+        }
+        if (tag == "PS") {
+            ++items;
+            idiom_allowed = true;
+        }
+        if (tag == "ID" && idiom_allowed) {
+            ++items;
+            idiom_allowed = false;
+        }
+        lines += !hidden.count(tag);
+    }
+    finish();
+    EXPECT_GE(qualifying, 10);
+}
+
 TEST(SampleGenerator, MediaRangesLieInsideTheirBundles) {
     Sample s;
     generate(s, "--records 400");
