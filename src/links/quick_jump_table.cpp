@@ -1,9 +1,230 @@
-// Quick-jump pass (not built yet: the step succeeds without output).
+// The quick-jump pass: collects, per entry of main.txt, the items of its jump
+// menu and the number of its lines, and writes a record to "quickjmp.dat" for
+// every entry that is long enough to need a menu.
 #include "links/quick_jump_table.h"
+
+#include <climits>
+#include <cstdint>
+#include <string>
+
+#include "common/report.h"
+#include "converter/settings.h"
+#include "html/inline.h"
+#include "text/main_text.h"
+#include "text/sjis.h"
 
 namespace qel {
 
+const char* const QuickJumpDataName = "quickjmp.dat";
+
+namespace {
+
+// The entry the pass is collecting.
+struct QuickJumpEntry {
+    int open;                  // 1 once an RA line has started an entry
+    int32_t position;          // line_start_offset of the entry's RA line
+    int items;                 // PS items
+    int idiom_items;           // "成句" items
+    int lines;                 // shown lines of the entry
+    int idiom_allowed;         // the next ID line adds "成句"
+    std::string entry_id;      // value of the last RN line
+    std::string key;           // the last EN value after its first "|"
+    std::string item_list;     // the items, each followed by "|", "|" inside escaped
+};
+QuickJumpEntry entry;
+
+// Texts reused from line to line.
+std::string converted;
+std::string label;
+
+// How a "|" inside a field is written, so that it cannot end the field.
+const char* const EscapedBar = "&#124;";
+
+// Appends `text` to `destination` with every "|" at a character start written
+// as EscapedBar (a trail byte 0x7C is part of its character and stays).
+void append_escaped(std::string& destination, const char* text) {
+    for (const char* p = text; *p != '\0';) {
+        if (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') {
+            destination.append(p, 2);
+            p += 2;
+        } else if (*p == '|') {
+            destination.append(EscapedBar);
+            ++p;
+        } else {
+            destination.push_back(*p++);
+        }
+    }
+}
+
+// Appends one item and its "|" to the entry's list.
+void add_item(const char* item) {
+    append_escaped(entry.item_list, item);
+    entry.item_list.push_back('|');
+}
+
+// Whether `text` holds a "|" at a character start.
+bool has_bar(const std::string& text) {
+    const char* p = text.c_str();
+    while (*p != '\0' && *p != '|') p += (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') ? 2 : 1;
+    return *p == '|';
+}
+
+// Writes the record of the open entry when it qualifies. An entry identifier
+// holding "|" could not be told apart from the fields after it, so such an
+// entry gets no record (and no menu) rather than a menu that points astray.
+void finish_entry(File* table) {
+    if (entry.open == 0) return;
+    const ConversionSettings& cs = settings;
+    if (entry.items + entry.idiom_items < cs.QJITEMS || entry.lines < cs.QJLINES) return;
+    if (has_bar(entry.entry_id)) return;
+    file_printf(table, "%ld|", static_cast<long>(entry.position));
+    file_write(table, entry.entry_id.data(), entry.entry_id.size());
+    file_puts(table, "|");
+    label.clear();
+    append_escaped(label, entry.key.c_str());
+    file_write(table, label.data(), label.size());
+    file_puts(table, "|");
+    file_write(table, entry.item_list.data(), entry.item_list.size());
+    file_puts(table, "\n");
+}
+
+// Starts a new entry at the RA line that begins at `position`.
+void start_entry(int32_t position) {
+    entry.open = 1;
+    entry.position = position;
+    entry.items = entry.idiom_items = entry.lines = 0;
+    entry.idiom_allowed = 1;
+    entry.item_list.clear();
+}
+
+}  // namespace
+
+File* create_quick_jump_data(const char* name) {
+    File* file = file_open(name, FILE_WRITE_TEXT);
+    if (file == nullptr) report("項目内ジャンプデータファイル %s が新規作成できません\n", name);
+    return file;
+}
+
+File* open_quick_jump_data(const char* name) {
+    File* file = file_open(name, FILE_READ_TEXT);
+    if (file == nullptr) report("項目内ジャンプデータファイル %s がオープンできません\n", name);
+    return file;
+}
+
+void close_quick_jump_data(File* file) {
+    file_close(file);
+}
+
+int32_t read_quick_jump_record(File* file, std::string& buffer) {
+    // The whole line, in pieces.
+    char piece[1024];
+    buffer.clear();
+    while (file_gets(piece, sizeof piece, file) != nullptr) {
+        buffer.append(piece);
+        if (!buffer.empty() && buffer.back() == '\n') break;
+    }
+    if (buffer.empty()) return -1;
+    if (buffer.back() != '\n') buffer.push_back('\n');
+
+    // The entry position it begins with.
+    const char* p = buffer.c_str();
+    if (*p < '0' || *p > '9') return -1;
+    int64_t position = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        position = position * 10 + (*p - '0');
+        if (position > INT32_MAX) return -1;
+    }
+    return static_cast<int32_t>(position);
+}
+
 int build_quick_jump_data() {
+    const ConversionSettings& cs = settings;
+    report("項目内ジャンプデータを生成しています...");
+    report_log("\n");
+
+    // Open main.txt and create the table.
+    MainText* text = open_main_text(cs.DICPATH.c_str(), "main.txt");
+    if (text == nullptr) return -1;
+    File* table = create_quick_jump_data(QuickJumpDataName);
+    if (table == nullptr) {
+        close_main_text(text);
+        return -1;
+    }
+    int32_t divisor = progress_divisor();
+    long last_percent = -1;
+    start_entry(0);
+    entry.open = 0;  // the lines before the first RA belong to no entry
+    entry.entry_id.clear();
+    entry.key.clear();
+
+    // Collect the entries. A PS, OT or ID line with an empty value counts as a
+    // line but gives no item: the body writes nothing for it, so it carries no
+    // block anchor for a menu link to point at, and it does not start a new
+    // idiom block there either.
+    std::string line;
+    while (const char* l = read_main_line(text, line)) {
+        const FieldTagInfo* info = classify_line(l);
+        const char* value = line_value(l);
+        if (info->shown == 1) ++entry.lines;
+        switch (info->index) {
+        case FT_RN:
+            entry.entry_id.assign(value);
+            break;
+        case FT_RA: {
+            finish_entry(table);
+            start_entry(line_start_offset());
+            long percent = progress_percent(entry.position, divisor);
+            if (percent > last_percent) {
+                report_console("\r項目内ジャンプデータを生成しています... %ld%%", percent);
+                flush_console();
+                last_percent = percent;
+            }
+            break;
+        }
+        case FT_PS:
+            if (*value == '\0') break;
+            convert_inline(converted, value, entry.entry_id.c_str(), "", 0);
+            add_item(converted.c_str());
+            ++entry.items;
+            entry.idiom_allowed = 1;
+            break;
+        case FT_OT1:
+        case FT_OT2:
+        case FT_OT3:
+        case FT_OT4:
+        case FT_OT5: {
+            if (*value == '\0') break;
+            // The label between the opening "【" and the next "】"; a value
+            // without the opening bracket gives its text up to "】".
+            const char* start = (value[0] == "【"[0] && value[1] == "【"[1]) ? value + 2 : value;
+            copy_wide_until(start, label, "】");
+            add_item(label.c_str());
+            break;
+        }
+        case FT_ID:
+            if (*value == '\0' || entry.idiom_allowed == 0) break;
+            add_item("成句");
+            ++entry.idiom_items;
+            entry.idiom_allowed = 0;
+            break;
+        case FT_EN: {
+            const char* bar = find_char(value, '|');
+            entry.key.assign(bar);
+            break;
+        }
+        case FT_DR:
+            add_item("派生形");
+            break;
+        default:
+            break;
+        }
+    }
+    finish_entry(table);
+
+    close_main_text(text);
+    close_quick_jump_data(table);
+    report_console("\r項目内ジャンプデータを生成しています... ");
+    report("終了しました\n");
     return 0;
 }
 
