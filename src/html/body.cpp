@@ -1,10 +1,588 @@
-// Body conversion (not built yet: the step succeeds without output).
+// The body conversion: one pass over main.txt that writes the entries of
+// qel.html and feeds the menu pages, the media extraction, the search keys,
+// the quick-jump navigation and the anchors of hyperlink targets.
 #include "html/body.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/report.h"
+#include "converter/settings.h"
+#include "html/body_state.h"
+#include "html/headings.h"
+#include "html/inline.h"
+#include "html/media.h"
+#include "html/menus.h"
+#include "html/quick_jump_nav.h"
+#include "links/link_groups.h"
+#include "links/link_table.h"
+#include "text/index_words.h"
+#include "text/main_text.h"
+#include "text/sjis.h"
 
 namespace qel {
 
-int convert_body() {
+namespace {
+
+// How the field stage of a line ends.
+enum LineOutcome { NEXT_LINE, OUTPUT, STEP_FAILED };
+
+// The open main.txt.
+MainText* main_text = nullptr;
+
+// Buffers held for the whole step, so that no line allocates once they have
+// grown to the longest line.
+std::string line;
+std::string converted;
+std::string converted_extra;
+std::string work;
+std::string indent1;
+std::string indent2;
+
+// ---- Helpers -------------------------------------------------------------
+
+// The decimal number at the start of an entry number text (blanks and a sign
+// allowed), clamped to the range of long long.
+long long leading_number(const char* text) {
+    const char* p = text;
+    while (*p == ' ' || *p == '\t') ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = (*p++ == '-');
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (value < (1LL << 58)) value = value * 10 + (*p - '0');
+    }
+    return negative ? -value : value;
+}
+
+bool begins_with(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+void put(const std::string& text) {
+    file_write(body_state.body, text.data(), text.size());
+}
+
+void put(const char* text) {
+    file_puts(body_state.body, text);
+}
+
+// Loads the next link group and remembers whether one came and its number.
+void load_next_group() {
+    BodyConversionState& s = body_state;
+    const char* number = load_link_group(s.link_data);
+    s.group_loaded = number != nullptr;
+    s.group_number = number != nullptr ? leading_number(number) : 0;
+}
+
+// Places the anchors of the loaded group's targets that lie in this field.
+void anchors(int kind, const char* pos, int number, int sub, const char* match) {
+    if (body_state.group_active != 0)
+        place_anchors(output_holding_buffer.text, kind, pos, number, sub, match);
+}
+
+// The current part of speech, or none.
+const char* current_pos() {
+    return body_state.has_part_of_speech != 0 ? body_state.part_of_speech.c_str() : nullptr;
+}
+
+// A field value converted for the body, links numbered.
+const std::string& convert(const char* text) {
+    convert_inline(converted, text, body_state.entry_id.c_str(), body_state.headword_key.c_str(), 1);
+    return converted;
+}
+
+// Writes every remaining group's unplaced anchors into the body (each group
+// reported first) while the group's number is below `limit`; returns how
+// many anchors were written.
+int finish_groups_below(long long limit) {
+    BodyConversionState& s = body_state;
+    int count = 0;
+    while (s.group_loaded != 0 && s.group_number < limit) {
+        report_unplaced_targets();
+        count += write_unplaced_anchors(s.body, s.line_open);
+        load_next_group();
+    }
+    return count;
+}
+
+// The link that closes a definition after its unplaced anchors. Without an
+// opened entry there is no definition to lead back to, so none is written.
+void write_catch_up_link(const std::string& id) {
+    BodyConversionState& s = body_state;
+    if (s.first_entry != 0) return;
+    put(indent1);
+    put("<a href=\"#");
+    put(id);
+    put("\">");
+    put(s.return_symbol);
+    put("</a>");
+    s.line_open = 1;
+}
+
+// ---- Opening and closing ---------------------------------------------------
+
+// Opens the inputs and outputs in their fixed order. 0, or -1 after the
+// failing open has reported.
+int open_step_files() {
+    const ConversionSettings& cs = settings;
+    BodyConversionState& s = body_state;
+
+    main_text = open_main_text(cs.DICPATH.c_str(), "main.txt");
+    if (main_text == nullptr) return -1;
+    s.english_list = open_index_word_list(cs.DICPATH.c_str(), "en.dat");
+    if (s.english_list == nullptr) return -1;
+    s.translation_list = open_index_word_list(cs.DICPATH.c_str(), "tr.dat");
+    if (s.translation_list == nullptr) return -1;
+    if (cs.QUICKJUMP != 0 && open_quick_jump_navigation() != 0) return -1;
+    s.link_data = open_link_data("hyperlnk.dat");
+    if (s.link_data == nullptr) return -1;
+    if (open_media_bundles() != 0) return -1;
+    s.body = open_body_file(cs.BASEPATH.c_str(), "qel.html");
+    if (s.body == nullptr) return -1;
+    for (int page = cs.FIGURE != 0 ? 0 : 1; page < 5; ++page) {
+        s.menu_pages[page] = open_menu_page(cs.BASEPATH.c_str(), MenuPageNames[page].file_name,
+                                           MenuPageNames[page].title, page + 1);
+        if (s.menu_pages[page] == nullptr) return -1;
+    }
     return 0;
+}
+
+// Closes the inputs after a complete conversion.
+void close_inputs() {
+    BodyConversionState& s = body_state;
+    close_main_text(main_text);
+    main_text = nullptr;
+    close_index_word_list(s.english_list);
+    close_index_word_list(s.translation_list);
+    s.english_list = s.translation_list = nullptr;
+    s.english_current = s.translation_current = nullptr;
+    if (settings.QUICKJUMP != 0) close_quick_jump_navigation();
+    close_link_data(s.link_data);
+    s.link_data = nullptr;
+    close_media_bundles();
+}
+
+// After a failure: closes whatever is open and writes nothing more, so every
+// file keeps exactly what was written so far.
+void abandon_step() {
+    BodyConversionState& s = body_state;
+    if (main_text != nullptr) close_main_text(main_text);
+    main_text = nullptr;
+    if (s.english_list != nullptr) close_index_word_list(s.english_list);
+    if (s.translation_list != nullptr) close_index_word_list(s.translation_list);
+    s.english_list = s.translation_list = nullptr;
+    s.english_current = s.translation_current = nullptr;
+    close_quick_jump_navigation();
+    if (s.link_data != nullptr) close_link_data(s.link_data);
+    s.link_data = nullptr;
+    abandon_media();
+    for (MenuPage*& page : s.menu_pages) {
+        abandon_menu_page(page);
+        page = nullptr;
+    }
+    file_close(s.body);
+    s.body = nullptr;
+}
+
+// ---- Record start and entry number ------------------------------------------
+
+void start_record() {
+    BodyConversionState& s = body_state;
+    s.entry_position = line_start_offset();
+    s.headword_pending = 0;
+    s.pronunciation_pending = 0;
+    s.variant_pending = 0;
+    s.sound_pending = 0;
+    s.group_active = 0;
+    s.has_part_of_speech = 0;
+    s.part_of_speech.clear();
+    s.sense_number = -1;
+    s.sub_sense_number = -1;
+    s.idiom_heading_pending = 1;
+
+    find_quick_jump_items();
+
+    long percent = progress_percent(s.entry_position, s.progress_divisor);
+    if (percent > s.last_percent) {
+        report_console("\r本文データをHTMLに変換しています... %ld%%", percent);
+        flush_console();
+        s.last_percent = percent;
+    }
+}
+
+void take_entry_number(const char* value) {
+    BodyConversionState& s = body_state;
+    s.previous_id.swap(s.entry_id);
+    s.entry_id.assign(value);
+
+    if (s.group_loaded == 0) {
+        s.group_active = 0;
+        return;
+    }
+
+    // Catch up on the link groups of entries already passed: their unplaced
+    // anchors close the definition that is still open.
+    long long n = leading_number(s.entry_id.c_str());
+    s.unplaced_anchor_count = finish_groups_below(n);
+    if (s.unplaced_anchor_count >= 1) write_catch_up_link(s.previous_id);
+
+    s.group_active = s.group_loaded != 0 && s.group_number == n;
+}
+
+// ---- Field stage -------------------------------------------------------------
+
+// A TL or TLSUB line: anchors for its bracketed title, and the menu entry of
+// the title text after it.
+void take_work_title(int index, const char* value) {
+    BodyConversionState& s = body_state;
+    const char* p = value;
+    if (begins_with(p, "◇")) p += 2;
+    const char* match = nullptr;
+    if (*p == '[') {
+        p = copy_until_char(p, work, ']');
+        work += ']';
+        if (*p == ']') ++p;
+        match = work.c_str();
+    }
+    anchors(index, current_pos(), s.sense_number, s.sub_sense_number, match);
+    if (*p != '\0') add_title_menu_entry(p);
+}
+
+LineOutcome field_stage(const FieldTagInfo* info, const char* value) {
+    const ConversionSettings& cs = settings;
+    BodyConversionState& s = body_state;
+    int index = info->index;
+
+    switch (index) {
+    case FT_DR:
+        take_headword(value, 1);
+        anchors(FT_DR, nullptr, -1, -1, s.headword_key.c_str());
+        return NEXT_LINE;
+    case FT_EN:
+        take_headword(value, 0);
+        return NEXT_LINE;
+    case FT_ENV:
+        if (s.headword_pending == 0) return OUTPUT;
+        convert_inline(s.variant_text, value, s.entry_id.c_str(), "", 1);
+        s.variant_pending = 1;
+        return NEXT_LINE;
+    case FT_IMG:
+        anchors(FT_IMG, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
+        if (cs.FIGURE == 0) return NEXT_LINE;
+        return handle_figure_line(value) != 0 ? OUTPUT : NEXT_LINE;
+    case FT_J2E:
+        return std::strcmp(value, "END") == 0 ? NEXT_LINE : OUTPUT;
+    case FT_KEYEX:
+        anchors(FT_KEYEX, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
+        return OUTPUT;
+    case FT_KEYID:
+        work.assign(value);
+        strip_tags(work);
+        anchors(FT_KEYID, current_pos(), s.sense_number, s.sub_sense_number, work.c_str());
+        if (cs.COMPLEX != 0) write_condition_keys(value);
+        return NEXT_LINE;
+    case FT_MN:
+        // An unnumbered meaning counts as sense 1 of field TR.
+        s.sense_number = 1;
+        s.sub_sense_number = -1;
+        anchors(FT_TR, current_pos(), 1, -1, nullptr);
+        return OUTPUT;
+    case FT_OT1:
+    case FT_OT2:
+    case FT_OT3:
+    case FT_OT4:
+    case FT_OT5:
+        add_section_menu_entry(value);
+        anchors(index, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
+        return OUTPUT;
+    case FT_PR:
+        convert_inline(s.pronunciation_text, value, s.entry_id.c_str(), "", 1);
+        s.pronunciation_pending = 1;
+        return NEXT_LINE;
+    case FT_PS:
+        s.part_of_speech.assign(value);
+        strip_tags(s.part_of_speech);
+        s.has_part_of_speech = 1;
+        s.sense_number = -1;
+        s.sub_sense_number = -1;
+        anchors(FT_PS, s.part_of_speech.c_str(), -1, -1, nullptr);
+        return OUTPUT;
+    case FT_RA:
+        start_record();
+        return NEXT_LINE;
+    case FT_RN:
+        take_entry_number(value);
+        return NEXT_LINE;
+    case FT_SND:
+        if (cs.SOUND != 0 && handle_sound_line(value) != 0) return STEP_FAILED;
+        return NEXT_LINE;
+    case FT_SRC:
+        anchors(FT_SRC, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
+        return OUTPUT;
+    case FT_TL:
+    case FT_TLSUB:
+        take_work_title(index, value);
+        return OUTPUT;
+    case FT_TR:
+        s.sense_number = info->number1;
+        s.sub_sense_number = -1;
+        anchors(FT_TR, current_pos(), info->number1, -1, nullptr);
+        return OUTPUT;
+    case FT_TRSUB:
+        s.sense_number = info->number1;
+        s.sub_sense_number = info->number2;
+        anchors(FT_TRSUB, current_pos(), info->number1, info->number2, nullptr);
+        return OUTPUT;
+    default:
+        // Every other tag, listed or not, goes on to the output stage as it is.
+        return OUTPUT;
+    }
+}
+
+// ---- Output stage ------------------------------------------------------------
+
+void write_idiom(const char* value, const std::string& indent) {
+    BodyConversionState& s = body_state;
+    if (s.idiom_heading_pending != 0) {
+        if (s.line_open != 0) {
+            put("<br>\n");
+            s.line_open = 0;
+        }
+        put(indent);
+        put("<b>＜成句＞</b>");
+        write_return_link();
+        s.idiom_heading_pending = 0;
+    }
+    put("\n</p>\n<p>\n");
+    flush_held_text(s.body);
+    put(indent);
+    put(convert(value));
+}
+
+void write_section(const char* value, const std::string& indent) {
+    const char* rest = value;
+    put(indent);
+    if (begins_with(value, "【")) {
+        const char* p = copy_wide_until(value + 2, work, "】");
+        put("<b>＜");
+        put(work);
+        put("＞</b>");
+        write_return_link();
+        rest = begins_with(p, "】") ? p + 2 : "";
+    }
+    if (*rest != '\0') {
+        put("<br>\n");
+        put(indent);
+        put(convert(rest));
+    }
+}
+
+void write_work_title(const char* value, const std::string& indent) {
+    const char* text = value;
+    if (begins_with(value, "◇")) {
+        put(indent);
+        put("◆作品名");
+        text = value + 2;
+        if (*text == '\0') return;
+        put("<br>\n");
+    }
+    flush_held_text(body_state.body);
+    put(indent);
+    put(convert(text));
+}
+
+void write_example(const char* value, const std::string& indent) {
+    if (settings.COMPLEX == 0) {
+        put(indent);
+        put(convert(value));
+        return;
+    }
+    const char* object = std::strstr(value, " <OBJ>");
+    put("<dfn>");
+    put(indent);
+    if (object == nullptr) {
+        put(convert(value));
+        put("</dfn>");
+        return;
+    }
+    work.assign(value, static_cast<size_t>(object - value));
+    convert_plain(converted_extra, work.c_str());
+    put(converted_extra);
+    put("</dfn> ");
+    put(convert(object + 6));
+}
+
+void output_stage(const FieldTagInfo* info, const char* value) {
+    BodyConversionState& s = body_state;
+    int index = info->index;
+    if (info->shown == 0 || *value == '\0') return;
+
+    if (s.headword_pending != 0) open_entry();
+    if (s.line_open != 0 && index != FT_ID) {
+        put("<br>\n");
+        s.line_open = 0;
+    }
+    if (index != FT_ID && index != FT_TL) flush_held_text(s.body);
+    write_block_anchor(index);
+
+    const std::string& indent =
+        (index == FT_EX || index == FT_NB || index == FT_NBP || index == FT_NBPSUB || index == FT_NBSUB ||
+         index == FT_NSBUS)
+            ? indent2
+            : indent1;
+
+    switch (index) {
+    case FT_PS:
+        put(indent);
+        put("━");
+        put(convert(value));
+        if (s.derived_number == 0) write_return_link();
+        s.idiom_heading_pending = 1;
+        break;
+    case FT_TRSUB: {
+        const char* rest = begins_with(value, "【") ? find_pair(value, "】") : value;
+        put(indent);
+        put(convert(rest));
+        break;
+    }
+    case FT_ID:
+        write_idiom(value, indent);
+        break;
+    case FT_OT1:
+    case FT_OT2:
+    case FT_OT3:
+    case FT_OT4:
+    case FT_OT5:
+        write_section(value, indent);
+        break;
+    case FT_TL:
+        write_work_title(value, indent);
+        break;
+    case FT_EX:
+        write_example(value, indent);
+        break;
+    case FT_IMG:
+        // The image went out with the held text.
+        break;
+    default:
+        put(indent);
+        put(convert(value));
+        break;
+    }
+    s.line_open = 1;
+}
+
+// ---- End of input --------------------------------------------------------------
+
+void finish_body() {
+    BodyConversionState& s = body_state;
+
+    // The remaining groups' anchors close the last definition.
+    s.unplaced_anchor_count = 0;
+    while (s.group_loaded != 0) {
+        report_unplaced_targets();
+        s.unplaced_anchor_count += write_unplaced_anchors(s.body, s.line_open);
+        load_next_group();
+    }
+    if (s.unplaced_anchor_count >= 1) write_catch_up_link(s.entry_id);
+
+    put("\n</p></dd>\n");
+    flush_held_text(s.body);
+    if (settings.QUICKJUMP == 4) write_quick_jump_pages();
+}
+
+}  // namespace
+
+File* open_body_file(const char* directory, const char* name) {
+    std::string path = std::string(directory) + name;
+    File* file = file_open(path.c_str(), FILE_WRITE_TEXT);
+    if (file == nullptr) {
+        report("出力HTMLファイル %s が新規作成できません\n", path.c_str());
+        return nullptr;
+    }
+    file_puts(file, "<html>\n");
+    file_puts(file, "<head>\n");
+    file_puts(file, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">\n");
+    file_printf(file, "<meta name=\"GENERATOR\" content=\"Moravel Toolkit %s %s %s\">\n", Identity.name,
+                Identity.version, Identity.date);
+    file_puts(file, "<title>Moravel Dictionary</title>\n");
+    file_puts(file, "</head>\n");
+    file_puts(file, "<body>\n");
+    file_puts(file, "<dl>\n");
+    return file;
+}
+
+void close_body_file(File* file) {
+    file_puts(file, "</dl>\n");
+    file_puts(file, "</body>\n");
+    file_puts(file, "</html>\n");
+    file_close(file);
+}
+
+int convert_body() {
+    const ConversionSettings& cs = settings;
+    BodyConversionState& s = body_state;
+    reset_body_state();
+    reset_media_state();
+
+    report("本文データをHTMLに変換しています...");
+    report_log("\n");
+
+    // Open every file in order.
+    if (open_step_files() != 0) {
+        abandon_step();
+        return -1;
+    }
+
+    // Start state: progress, index-list cursors, link numbering, first group, symbols.
+    s.progress_divisor = progress_divisor();
+    s.last_percent = -1;
+    s.english_current = read_index_word(s.english_list, &s.english_record);
+    s.translation_current = read_index_word(s.translation_list, &s.translation_record);
+    s.link_snapshot = next_link_number() - 1;
+    reset_link_numbers();
+    reset_link_groups();
+    load_next_group();
+    if (cs.SOUND != 0) parse_symbol_setting(s.pronunciation_symbol, cs.PRONSYM.c_str());
+    if (cs.QUICKJUMP == 4) parse_symbol_setting(s.jump_symbol, cs.JUMPSYM.c_str());
+    if (cs.QUICKJUMP != 0) parse_symbol_setting(s.arrow_symbol, cs.ARROWSYM.c_str());
+    parse_symbol_setting(s.return_symbol, cs.RETSYM.c_str());
+    indent1 = indent_text(1);
+    indent2 = indent_text(2);
+
+    // The lines of main.txt.
+    while (read_main_line(main_text, line) != nullptr) {
+        const char* text = line.c_str();
+        const FieldTagInfo* info = classify_line(text);
+        const char* value = line_value(text);
+        LineOutcome outcome = field_stage(info, value);
+        if (outcome == STEP_FAILED) {
+            abandon_step();
+            return -1;
+        }
+        if (outcome == OUTPUT) output_stage(info, value);
+    }
+
+    // The end: remaining anchors, the last closing, the files.
+    finish_body();
+    close_inputs();
+    close_body_file(s.body);
+    s.body = nullptr;
+    for (MenuPage*& page : s.menu_pages) {
+        close_menu_page(page);
+        page = nullptr;
+    }
+    if (cs.SOUND != 0 && cs.GENSOUND != 0 && cs.MACINTOSH != 0) finish_playlists();
+    report_console("\r本文データをHTMLに変換しています... ");
+    report("終了しました\n");
+
+    // Both passes must have numbered the same links.
+    int numbered = next_link_number() - 1;
+    if (numbered == s.link_snapshot) return 0;
+    report("ハイパーリンクタグの個数が生成時(%d)と参照時(%d)で異なっています\n", s.link_snapshot, numbered);
+    return -1;
 }
 
 }  // namespace qel

@@ -1,9 +1,20 @@
 // The body conversion: main.txt to qel.html and the menu pages.
 #pragma once
 
+#include "platform/platform.h"
+
 namespace qel {
 
-// The body conversion step. 0 or -1.
+// The body conversion step: reads main.txt once and writes qel.html, the menu
+// pages, the extracted figures and sounds and the playlists; at the end checks
+// that it numbered as many hyperlinks as the hyperlink pass did. 0 or -1.
 int convert_body();
+
+// Creates directory + name in text mode and writes the body header. Returns
+// the file, or none after reporting "出力HTMLファイル %s が新規作成できません".
+File* open_body_file(const char* directory, const char* name);
+
+// Writes the body footer and closes the file.
+void close_body_file(File* file);
 
 }  // namespace qel
