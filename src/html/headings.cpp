@@ -2,6 +2,7 @@
 #include "html/headings.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "common/report.h"
@@ -20,6 +21,13 @@ namespace {
 std::string display_part;
 std::string key_title;
 std::string key_word;
+
+// Position of the first "|" at a character start, or of the terminator.
+const char* first_bar(const char* text) {
+    const char* p = text;
+    while (*p != '\0' && *p != '|') p += (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') ? 2 : 1;
+    return p;
+}
 
 // The first ASCII letter of the key, upper-cased, at character starts (a
 // trail byte that happens to look like a letter does not count); "@" if none.
@@ -50,8 +58,12 @@ void write_header_item(File* body, const char*& separator, const std::string& te
 void take_headword(const char* value, int derived) {
     BodyConversionState& s = body_state;
 
-    // Display part up to the first "|", key after it.
-    const char* bar = copy_until_char(value, display_part, '|');
+    // Display part up to the first "|", key after it. The bar is looked for at
+    // character starts, as the other passes over main.txt do, so that a trail
+    // byte 0x7C never splits a character.
+    const char* bar = first_bar(value);
+    display_part.assign(value, static_cast<size_t>(bar - value));
+    display_part.resize(std::strcspn(display_part.c_str(), "\r\n"));
     if (*bar == '|')
         copy_until_char(bar + 1, s.headword_key, '\0');
     else

@@ -6,8 +6,8 @@
 namespace qel {
 
 // EN (derived 0) or DR (derived 1) line: sets the headword display text
-// (title form of the part before the first "|"), the headword key (the part
-// after it, empty without "|"), the derived-form number, the group letter
+// (title form of the part before the first "|" at a character start), the
+// headword key (the part after it, empty without "|"), the derived-form number, the group letter
 // (first ASCII letter of the key, upper-cased; "@" when there is none) and
 // headword pending.
 void take_headword(const char* value, int derived);

@@ -29,6 +29,7 @@ TEST(TakeHeadword, KeyGroupLetterAndDerivedNumber) {
         {"x|12 日本アイ", "x", "12 日本アイ", '@'},  // trail bytes that look like letters do not count
         {"no key", "no key", "", '@'},
         {"a|b|c", "a", "b|c", 'B'},
+        {"ポ|po", "ポ", "po", 'P'},  // the second byte of ポ is 0x7C
     };
     for (const Case& c : cases) {
         take_headword(c.value, 0);
