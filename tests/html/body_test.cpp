@@ -53,14 +53,20 @@ TEST(BodyConversion, EntriesOpenCloseAndPendingHeaders) {
     EXPECT_EQ(run_body("").body, "\n</p></dd>\n");
     // 2. Derived forms, a pronunciation pending for a derived form, and a record
     // that never opens an entry (its pronunciation is dropped at the next RA).
-    BodyRun r = run_body(
-        "RA=\nRN=000001\nEN=a|a\nTR1=x\nDR=ab|ab\nTR1=y\nDR=ac|ac\nPR=P2\nTR1=z\n"
-        "RA=\nRN=000002\nEN=b|b\nPR=Q\nSND=1,2\nKEY=k\nENN=n\n"
-        "RA=\nRN=000003\nEN=c|c\nTR1=w\n");
+    std::string first = "RA=\nRN=000001\nEN=a|a\nTR1=x\nDR=ab|ab\nTR1=y\nDR=ac|ac\nPR=P2\nTR1=z\n";
+    std::string second = "RA=\nRN=000002\nEN=b|b\nPR=Q\nSND=1,2\nKEY=k\nENN=n\n";
+    std::string third = "RA=\nRN=000003\nEN=c|c\nTR1=w\n";
+    BodyRun r = run_body(first + second + third);
     EXPECT_EQ(r.body, "<dt id=\"000001\">a</dt>\n<dd><p>\n <br>\n" + I1 + "x\n</p></dd>\n" +
                           "<dt id=\"000001DR01\">ab</dt>\n<dd><p>\n <br>\n" + I1 + "y\n</p></dd>\n" +
                           "<dt id=\"000001DR02\">ac</dt>\n<dd><p>\nP2<br>\n" + I1 + "z\n</p></dd>\n" +
                           "<dt id=\"000003\">c</dt>\n<dd><p>\n <br>\n" + I1 + "w\n</p></dd>\n");
+    // 3. Each percentage once, at the RA lines.
+    size_t divisor = (first.size() + second.size() + third.size()) / 100;
+    const std::string line = "\r本文データをHTMLに変換しています... ";
+    EXPECT_EQ(r.console, "本文データをHTMLに変換しています..." + line + "0%" + line +
+                             std::to_string(first.size() / divisor) + "%" + line +
+                             std::to_string((first.size() + second.size()) / divisor) + "%" + line + "終了しました\n");
 }
 
 TEST(BodyConversion, LineFormsOfTheFields) {
@@ -199,10 +205,11 @@ TEST(BodyConversion, FiguresAndSoundsInTheBody) {
     for (int i = 0; i < 8000; ++i) bundle += static_cast<char>(i * 7);
     write_file("img.dat", bundle);
     write_file("qelq3.bnd", bundle);
-    // A figure before the first headword, one cut out, one past the bundle's
-    // end, one that is not hex; two sounds before the entry opens, one empty.
+    // A figure before the first headword, one past the bundle's end and one
+    // that is not hex (neither uses a number), one cut out; two sounds before
+    // the entry opens, one empty.
     BodyRun r = run_body("IMG=0,4\nRA=\nRN=000001\nEN=apple|apple\nSND=10,5\nSND=20,0\nSND=30,6\nTR1=x\n"
-                         "IMG=1a2b,400\nIMG=ffff,10\nIMG=zz,1\nTR1=y\n");
+                         "IMG=ffff,10\nIMG=zz,1\nIMG=1a2b,400\nTR1=y\n");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.body, "<a name=\"F000000\"></a><img src=\"fig/0.jpg\" alt=\"\"><dt id=\"000001\">apple</dt>\n"
                       "<dd><p>\n<a href=\"snd/000/30.wav\">→発音</a><br>\n"s +
