@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace qel {
 
@@ -225,6 +226,19 @@ const size_t PoolBlockSize = 4096;
 char* pool_block = nullptr;  // current block, or none before the first copy
 size_t pool_fill = 0;        // bytes used in the current block
 
+// Every block ever made. Blocks live until the program ends; the list keeps
+// them reachable, so leak checkers see that they are held on purpose, also
+// when every text in a block has been replaced. The list itself is never
+// destroyed, so it still holds them when the checks run at exit.
+std::vector<char*>& pool_blocks = *new std::vector<char*>;
+
+// A new block of `size` bytes, kept in the list; none when memory runs out.
+char* new_pool_block(size_t size) {
+    char* block = new (std::nothrow) char[size];
+    if (block != nullptr) pool_blocks.push_back(block);
+    return block;
+}
+
 }  // namespace
 
 const char* pool_copy(const char* text) {
@@ -234,7 +248,7 @@ const char* pool_copy(const char* text) {
     // A text longer than a block gets a block of its own; the current block
     // stays current for the texts that follow.
     if (size > PoolBlockSize) {
-        char* own = new (std::nothrow) char[size];
+        char* own = new_pool_block(size);
         if (own == nullptr) return nullptr;
         std::memcpy(own, text, size);
         return own;
@@ -243,7 +257,7 @@ const char* pool_copy(const char* text) {
     // Start a new block when the text and its terminator do not fit in what is
     // left; the rest of the old block is abandoned.
     if (pool_block == nullptr || size > PoolBlockSize - pool_fill) {
-        char* block = new (std::nothrow) char[PoolBlockSize];
+        char* block = new_pool_block(PoolBlockSize);
         if (block == nullptr) return nullptr;
         pool_block = block;
         pool_fill = 0;
