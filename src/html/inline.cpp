@@ -26,6 +26,27 @@ const char* const MiddleDot = "・";
 std::deque<std::vector<size_t>> output_marks;
 int inline_depth = 0;
 
+// A link's visible text may hold further links, each converted inside the
+// one around it. Deeper than this the conversion stops taking links apart:
+// their tags are dropped and their text converted as it stands, so that a
+// value of nested "<HL>" tags cannot nest the conversion without end.
+const int MaxLinkNesting = 8;
+
+// Reports about one value stop after this many, and the number left out is
+// logged at the end of the value, so that a long broken line cannot fill the
+// log with copies of itself.
+const int MaxReportsPerValue = 16;
+
+// The value being converted at the outermost level, for the reports.
+struct ValueReports {
+    const char* source;  // the whole value
+    const char* key;     // its key
+    int count;           // reports made so far
+    int left_out;        // reports not made
+    int nesting_noted;   // the nesting limit has been reported
+};
+ValueReports value_reports = {"", "", 0, 0, 0};
+
 // convert_title's text for 0xA5, looked up once.
 std::string title_middle_dot;
 int title_middle_dot_known = 0;
@@ -46,9 +67,30 @@ inline bool is_gaiji_reference(const char* p) {
     return p[0] == '#' && p[1] != '\0' && p[2] != '\0' && p[3] == '#';
 }
 
+// Whether another report about the current value may be made; counts it.
+bool may_report() {
+    if (value_reports.count < MaxReportsPerValue) {
+        ++value_reports.count;
+        return true;
+    }
+    ++value_reports.left_out;
+    return false;
+}
+
 void report_unlisted_tag(std::string_view name, const char* key, const char* source) {
+    if (!may_report()) return;
     report_log("本文に未知のタグがあります\n  TAG: </%.*s>\n  KEY: %s\n  LINE: %s\n", static_cast<int>(name.size()),
                name.data(), key, source);
+}
+
+// A link tag met deeper than MaxLinkNesting: dropped, and noted once per value.
+void report_deep_link() {
+    if (value_reports.nesting_noted) return;
+    value_reports.nesting_noted = 1;
+    if (!may_report()) return;
+    report_log("本文に誤りがあります\n  ERR: <HL>の入れ子が深すぎます\n  KEY: %s\n  LINE: %s\n"
+               "  内側のリンクはタグを除いて変換しました\n",
+               value_reports.key, value_reports.source);
 }
 
 // Italic markup, when the settings want it.
@@ -59,7 +101,8 @@ void append_italic(std::string& destination, const char* markup) {
 // The opening-tag column of the tag table (the G rule is handled before).
 // A link or a comment moves `position` past itself; a link also moves `limit`.
 void open_tag(std::string& destination, std::string_view name, const char*& position, const char*& limit,
-              const char* source, const char* entry_id, const char* key, int links_on) {
+              const char*& no_comment_end, const char* source, const char* entry_id, const char* key,
+              int links_on) {
     if (name == "B") {
         destination.append("<b>");
     } else if (name == "I" || name == "SPO") {
@@ -75,7 +118,12 @@ void open_tag(std::string& destination, std::string_view name, const char*& posi
         limit = position;
     } else if (name == "CMT") {
         // A comment without its closing tag is converted like any other text.
-        if (const char* end = skip_comment(position)) position = end;
+        // Once no "</CMT>" follows, none follows any later comment either.
+        const char* end = no_comment_end != nullptr ? nullptr : skip_comment(position);
+        if (end != nullptr)
+            position = end;
+        else
+            no_comment_end = position;
     } else if (name == "SO" || name == "SC" || name == "OBJ" || name == "DSR" || name.starts_with("FONT ")) {
         // Layout tags that give nothing.
     } else {
@@ -109,7 +157,8 @@ void close_tag(std::string& destination, std::string_view name, const char* key,
 void repair_missing_link_start(std::string& destination, const char* close, const char* after,
                                const char* limit, const char* source, const std::vector<size_t>& marks,
                                const char* entry_id, const char* key, int links_on) {
-    report_log("本文に誤りがあります\n  ERR: <HL>の脱落\n  KEY: %s\n  LINE: %s\n", key, source);
+    bool reported = may_report();
+    if (reported) report_log("本文に誤りがあります\n  ERR: <HL>の脱落\n  KEY: %s\n  LINE: %s\n", key, source);
     int found;
     const char* start = assumed_link_start(limit, close, found);
     LinkParts parts;
@@ -120,8 +169,8 @@ void repair_missing_link_start(std::string& destination, const char* close, cons
     if (!parts.full) return;
 
     if (found) {
-        report_log("  上記エラーへの対処に成功しました\n");
-    } else {
+        if (reported) report_log("  上記エラーへの対処に成功しました\n");
+    } else if (reported) {
         report_log("  上記エラーへの対処に失敗しました\n  変換結果に脱落があります\n");
         report_console("項目 %s で変換に失敗しました\n", key);
     }
@@ -160,12 +209,15 @@ int convert_inline(std::string& destination, const char* source, const char* ent
     // levels' tables in place while inner ones are added.
     if (static_cast<size_t>(inline_depth) >= output_marks.size()) output_marks.emplace_back();
     std::vector<size_t>& marks = output_marks[static_cast<size_t>(inline_depth)];
-    ++inline_depth;
+    int level = inline_depth++;
+    int flat = level > MaxLinkNesting;  // links are no longer taken apart here
     marks.resize(std::strlen(source) + 1);
+    if (level == 0) value_reports = {source, key, 0, 0, 0};
 
     destination.clear();
-    int set = -1;                // current gaiji set; -1 reads as set 0
-    const char* limit = source;  // end of the last link: a repair looks no further back
+    int set = -1;                           // current gaiji set; -1 reads as set 0
+    const char* limit = source;             // end of the last link: a repair looks no further back
+    const char* no_comment_end = nullptr;   // from here on no "</CMT>" follows
     const char* p = source;
     while (*p != '\0') {
         const char* token = p;
@@ -198,8 +250,10 @@ int convert_inline(std::string& destination, const char* source, const char* ent
             p = read_inline_tag(p, tag);
             if (!tag.name.empty() && tag.name[0] == 'G') {
                 set = tag.closing ? -1 : gaiji_set_of(tag.name);
+            } else if (flat && tag.name == "HL") {
+                report_deep_link();
             } else if (!tag.closing) {
-                open_tag(destination, tag.name, p, limit, source, entry_id, key, links_on);
+                open_tag(destination, tag.name, p, limit, no_comment_end, source, entry_id, key, links_on);
             } else if (tag.name == "HL") {
                 repair_missing_link_start(destination, token, p, limit, source, marks, entry_id, key, links_on);
                 limit = p;
@@ -222,6 +276,8 @@ int convert_inline(std::string& destination, const char* source, const char* ent
         for (const char* q = token; q < p; ++q) marks[static_cast<size_t>(q - source)] = written;
     }
     --inline_depth;
+    if (level == 0 && value_reports.left_out > 0)
+        report_log("本文の同じ行の誤り %d 件は報告を省略しました\n  KEY: %s\n", value_reports.left_out, key);
     return 0;
 }
 

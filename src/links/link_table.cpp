@@ -111,7 +111,8 @@ const SectionLabel* match_section_label(const char* p, int after_number) {
 // met here as in convert_inline, so both number the same links.
 void scan_value(const char* value, const std::string& entry_number, const std::string& key, File* table,
                 std::string& target, std::string& raw) {
-    const char* segment = value;  // where a missing "<HL>" repair stops searching
+    const char* segment = value;          // where a missing "<HL>" repair stops searching
+    const char* no_comment_end = nullptr;  // from here on no "</CMT>" follows
     const char* p = value;
     while (*p != '\0') {
         if (*p != '<') {
@@ -133,8 +134,12 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
             int found;
             split_link(assumed_link_start(segment, p, found), p, after, parts);
         } else {
+            // Once no "</CMT>" follows, none follows any later comment either.
             const char* comment_end = nullptr;
-            if (!tag.closing && tag.name == "CMT") comment_end = skip_comment(after);
+            if (!tag.closing && tag.name == "CMT" && no_comment_end == nullptr) {
+                comment_end = skip_comment(after);
+                if (comment_end == nullptr) no_comment_end = after;
+            }
             p = comment_end ? comment_end : after;
             continue;
         }

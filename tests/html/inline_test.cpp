@@ -215,3 +215,40 @@ TEST_F(Inline, OutputGrowsPastAnyFixedSize) {
     EXPECT_EQ(out.size(), 4000u * 5 + 500u * 6);
     EXPECT_EQ(out.substr(out.size() - 6), "[0-41]");
 }
+
+TEST_F(Inline, HostileValuesStayBounded) {
+    // 1. Links nested 5000 deep inside each other's text: the conversion
+    // takes apart the first levels only, drops the deeper tags, keeps the
+    // text and reports the value once.
+    std::string nested;
+    for (int i = 0; i < 5000; ++i) nested += "<HL>";
+    nested += "deep:1:2</HL>tail";
+    std::string out = html(nested.c_str());
+    EXPECT_NE(out.find("deep"), std::string::npos);
+    EXPECT_NE(out.find("tail"), std::string::npos);
+    std::string l = log();
+    EXPECT_NE(l.find("  ERR: <HL>の入れ子が深すぎます\n  KEY: head\n"), std::string::npos);
+    EXPECT_EQ(l.find("入れ子"), l.rfind("入れ子"));
+    // 2. A link nested in a link's text within the limit is converted as before.
+    EXPECT_EQ(html("<HL><B>a</B> <HL>b</HL>:7:x</HL>", 0), "<b>a</b> b");
+    // 3. Past 16 reports a value's further faults are counted, not copied.
+    std::remove(LogFileName);
+    std::string tags;
+    for (int i = 0; i < 100; ++i) tags += "<X>";
+    html(tags.c_str());
+    l = log();
+    size_t reports = 0;
+    for (size_t at = l.find("本文に未知のタグがあります"); at != std::string::npos;
+         at = l.find("本文に未知のタグがあります", at + 1))
+        ++reports;
+    EXPECT_EQ(reports, 16u);
+    EXPECT_NE(l.find("本文の同じ行の誤り 84 件は報告を省略しました\n  KEY: head\n"), std::string::npos);
+    // 4. The count starts again with the next value.
+    std::remove(LogFileName);
+    html("<Y>");
+    EXPECT_EQ(log(), "本文に未知のタグがあります\n  TAG: </Y>\n  KEY: head\n  LINE: <Y>\n");
+    // 5. Thousands of comments without their closing tag keep their text.
+    std::string comments;
+    for (int i = 0; i < 5000; ++i) comments += "<CMT>c";
+    EXPECT_EQ(html(comments.c_str(), 0), std::string(5000, 'c'));
+}
