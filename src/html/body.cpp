@@ -107,14 +107,17 @@ int finish_groups_below(long long limit) {
     return count;
 }
 
-// The link that closes a definition after its unplaced anchors. Without an
-// opened entry there is no definition to lead back to, so none is written.
-void write_catch_up_link(const std::string& id) {
+// The link that closes a definition after its unplaced anchors: back to the
+// head of the record whose definition is still open. That is the record before
+// this one, unless that record opened no entry (then its identifier names no
+// dt); the head is its first dt, the main headword's unless that opened none.
+// Without any opened entry there is nothing to lead back to.
+void write_catch_up_link() {
     BodyConversionState& s = body_state;
     if (s.first_entry != 0) return;
     put(indent1);
     put("<a href=\"#");
-    put(id);
+    put(s.opened_id);
     put("\">");
     put(s.return_symbol);
     put("</a>");
@@ -191,6 +194,7 @@ void abandon_step() {
 void start_record() {
     BodyConversionState& s = body_state;
     s.entry_position = line_start_offset();
+    s.record_opened = 0;
     s.headword_pending = 0;
     s.pronunciation_pending = 0;
     s.variant_pending = 0;
@@ -214,7 +218,6 @@ void start_record() {
 
 void take_entry_number(const char* value) {
     BodyConversionState& s = body_state;
-    s.previous_id.swap(s.entry_id);
     s.entry_id.assign(value);
 
     if (s.group_loaded == 0) {
@@ -226,7 +229,7 @@ void take_entry_number(const char* value) {
     // anchors close the definition that is still open.
     long long n = leading_number(s.entry_id.c_str());
     s.unplaced_anchor_count = finish_groups_below(n);
-    if (s.unplaced_anchor_count >= 1) write_catch_up_link(s.previous_id);
+    if (s.unplaced_anchor_count >= 1) write_catch_up_link();
 
     s.group_active = s.group_loaded != 0 && s.group_number == n;
 }
@@ -486,7 +489,7 @@ void finish_body() {
         s.unplaced_anchor_count += write_unplaced_anchors(s.body, s.line_open);
         load_next_group();
     }
-    if (s.unplaced_anchor_count >= 1) write_catch_up_link(s.entry_id);
+    if (s.unplaced_anchor_count >= 1) write_catch_up_link();
 
     put("\n</p></dd>\n");
     flush_held_text(s.body);

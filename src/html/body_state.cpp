@@ -22,7 +22,8 @@ void reset_body_state() {
 
     s.entry_position = -1;
     s.entry_id.clear();
-    s.previous_id.clear();
+    s.opened_id.clear();
+    s.record_opened = 0;
     s.headword_display.clear();
     s.headword_key.clear();
     s.derived_number = 0;

@@ -44,7 +44,8 @@ struct BodyConversionState {
     // The record and its entries.
     int32_t entry_position;        // line_start_offset of the last RA line; -1 before the first
     std::string entry_id;          // value of the last RN line
-    std::string previous_id;       // the entry identifier before the last RN line
+    std::string opened_id;         // dt id of the first entry opened in the last record that opened one
+    int record_opened;             // the current record has opened an entry
     std::string headword_display;  // convert_title of the display part of the last EN/DR value
     std::string headword_key;      // the part of the last EN/DR value after its first "|"
     int derived_number;            // 0 after EN, +1 for every DR

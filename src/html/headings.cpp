@@ -87,10 +87,17 @@ void open_entry() {
         file_puts(body, "\n</p></dd>\n");
     flush_held_text(body);
 
-    // The heading.
+    // The heading. The record's first dt is where links back to its head lead.
+    char suffix[32] = "";
+    if (s.derived_number != 0) std::snprintf(suffix, sizeof suffix, "DR%02d", s.derived_number);
+    if (s.record_opened == 0) {
+        s.opened_id.assign(s.entry_id);
+        s.opened_id += suffix;
+        s.record_opened = 1;
+    }
     file_puts(body, "<dt id=\"");
     file_write(body, s.entry_id.data(), s.entry_id.size());
-    if (s.derived_number != 0) file_printf(body, "DR%02d", s.derived_number);
+    file_puts(body, suffix);
     file_puts(body, "\">");
     file_write(body, s.headword_display.data(), s.headword_display.size());
     file_puts(body, "</dt>\n");

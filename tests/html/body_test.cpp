@@ -161,6 +161,14 @@ TEST(BodyConversion, LinksNumberedAndAnchorsPlaced) {
               std::string::npos);
     EXPECT_NE(r.log.find("  項目番号=000300, リンク=\"TR::1::\"\r\n"), std::string::npos);
 
+    // A record that opens no entry: the anchors it left lead back to the
+    // definition that is still open, not to a dt that does not exist.
+    r = run_body("RA=\nRN=000100\nEN=a|a\nTR1=<HL>x:000150:1</HL>\nRA=\nRN=000150\nEN=b|b\nKEY=k\n"
+                 "RA=\nRN=000200\nEN=c|c\nTR1=y\n");
+    EXPECT_EQ(r.body, "<dt id=\"000100\">a</dt>\n<dd><p>\n <br>\n" + I1 + "<a href=\"#HL000001\">x</a><br>\n" +
+                          "<a name=\"HL000001\"></a>\n" + I1 + "<a href=\"#000100\">↑</a>\n</p></dd>\n" +
+                          "<dt id=\"000200\">c</dt>\n<dd><p>\n <br>\n" + I1 + "y\n</p></dd>\n");
+
     // A link the hyperlink pass numbered but the body drops (inside a TRSUB
     // label) makes the counts differ: the step fails with complete files.
     r = run_body("RA=\nRN=000001\nEN=a|a\nTRSUB1(1)=【<HL>q:000001:1</HL>】text\n");
