@@ -1,12 +1,10 @@
 // The reader of main.txt and the field-tag classification of its lines.
 #include "text/main_text.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string_view>
 
 #include "common/report.h"
 #include "platform/platform.h"
@@ -31,18 +29,15 @@ FieldTagInfo FieldTagTable[FieldTagCount + 1] = {
     {52, 1, "TRSUB", 0, 0},  {-1, 0, nullptr, 0, 0},
 };
 
-// Stored bytes are the complement of the text; this one ends a line.
-const unsigned char StoredLineEnd = 0xF5;
-
-// The file is read in blocks of this size and decoded from memory.
+// The file is read in blocks of this size and decoded in memory.
 const size_t ReadBlockSize = 64 * 1024;
 
 struct MainText {
     File* file;
-    std::unique_ptr<unsigned char[]> block;  // stored bytes read ahead
-    size_t position;                         // next unread byte of `block`
-    size_t length;                           // bytes held in `block`
-    int ended;                               // 1 once the file has no more bytes
+    std::unique_ptr<char[]> block;  // decoded bytes read ahead, then a "\n" that stops scans
+    size_t position;                // next unread byte of `block`
+    size_t length;                  // bytes held in `block`
+    int ended;                      // 1 once the file has no more bytes
 };
 
 namespace {
@@ -55,12 +50,16 @@ struct ReaderState {
 };
 ReaderState reader = {0, 0, 0};
 
-// Refills the block; 0 when the file has no more bytes (a read error looks
-// the same as the end of the file).
+// Reads the next block and decodes it: every stored byte is the complement of
+// the text's byte, so the stored line end 0xF5 becomes "\n". 0 when the file
+// has no more bytes (a read error looks the same as the end of the file).
 int fill_block(MainText* text) {
     if (text->ended) return 0;
+    char* block = text->block.get();
     text->position = 0;
-    text->length = file_read(text->file, text->block.get(), ReadBlockSize);
+    text->length = file_read(text->file, block, ReadBlockSize);
+    for (size_t i = 0; i < text->length; ++i) block[i] = static_cast<char>(~static_cast<unsigned char>(block[i]));
+    block[text->length] = '\n';
     if (text->length == 0) text->ended = 1;
     return text->length > 0;
 }
@@ -73,6 +72,17 @@ int read_number(const char* text) {
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
 }
+
+// Row of the first tag name that begins with each letter A-Z, or -1.
+struct LetterRows {
+    int row[26];
+    LetterRows() {
+        for (int& r : row) r = -1;
+        for (int i = FieldTagCount - 1; i >= 0; --i) row[FieldTagTable[i].name[0] - 'A'] = i;
+    }
+    int operator[](int letter) const { return row[letter]; }
+};
+const LetterRows FirstRowOfLetter;
 
 }  // namespace
 
@@ -89,7 +99,7 @@ MainText* open_main_text(const char* directory, const char* name) {
         file_close(file);
         return nullptr;
     }
-    MainText* text = new MainText{file, std::make_unique<unsigned char[]>(ReadBlockSize), 0, 0, 0};
+    MainText* text = new MainText{file, std::make_unique<char[]>(ReadBlockSize + 1), 0, 0, 0};
     reader = {0, 0, size};
     return text;
 }
@@ -103,28 +113,31 @@ void close_main_text(MainText* text) {
 const char* read_main_line(MainText* text, std::string& line) {
     reader.line_start = reader.bytes_read;
     line.clear();
+    int cut = 0;  // 1 once a NUL has ended the line's text
     for (;;) {
         if (text->position == text->length && !fill_block(text)) return nullptr;
 
-        // Decode up to the line end or the end of the block.
-        const unsigned char* start = text->block.get() + text->position;
-        size_t available = text->length - text->position;
-        const void* end = std::memchr(start, StoredLineEnd, available);
-        size_t count = end ? static_cast<size_t>(static_cast<const unsigned char*>(end) - start) : available;
-        size_t old_size = line.size();
-        line.append(reinterpret_cast<const char*>(start), count);
-        for (char* p = line.data() + old_size, *stop = line.data() + line.size(); p != stop; ++p) {
-            *p = static_cast<char>(~static_cast<unsigned char>(*p));
+        // Take the decoded bytes up to the line end, a NUL or the end of the
+        // block (where the "\n" after the block ends the search).
+        const char* start = text->block.get() + text->position;
+        const char* p = static_cast<const char*>(std::memchr(start, '\n', text->length - text->position + 1));
+        if (!cut) {
+            const void* nul = std::memchr(start, '\0', static_cast<size_t>(p - start));
+            if (nul != nullptr) p = static_cast<const char*>(nul);
         }
+        size_t count = static_cast<size_t>(p - start);
+        if (!cut) line.append(start, count);
         text->position += count;
         reader.bytes_read += static_cast<int64_t>(count);
-        if (end == nullptr) continue;
+        if (text->position == text->length) continue;
 
-        // Consume the line end; a NUL inside the line ends its text.
+        // A NUL ends the text; the rest of the line is consumed unseen.
+        if (*p == '\0') {
+            cut = 1;
+            continue;
+        }
         text->position += 1;
         reader.bytes_read += 1;
-        const void* nul = std::memchr(line.data(), '\0', line.size());
-        if (nul != nullptr) line.resize(static_cast<size_t>(static_cast<const char*>(nul) - line.data()));
         return line.c_str();
     }
 }
@@ -161,17 +174,25 @@ FieldTagInfo* classify_line(const char* line) {
     } else {
         while (line[key_length] >= 'A' && line[key_length] <= 'Z') ++key_length;
     }
-    std::string_view key(line, key_length);
 
-    // The first row whose name begins with the key. The table is sorted, so the
-    // names that begin with the key form one run that starts at the key's
-    // lower bound; the end row is the answer when that name does not begin with it.
-    FieldTagInfo* first = FieldTagTable;
-    FieldTagInfo* last = FieldTagTable + FieldTagCount;
-    FieldTagInfo* row = std::lower_bound(first, last, key, [](const FieldTagInfo& info, std::string_view k) {
-        return std::string_view(info.name) < k;
-    });
-    if (row == last || std::string_view(row->name).substr(0, key_length) != key) return last;
+    // The first row whose name begins with the key. An empty key matches
+    // CMT; otherwise only the rows of the key's first letter can match, and
+    // they stand together because the table is sorted.
+    FieldTagInfo* row = &FieldTagTable[FT_CMT];
+    if (key_length > 0) {
+        row = &FieldTagTable[FieldTagCount];
+        for (int i = FirstRowOfLetter[line[0] - 'A']; i >= 0 && i < FieldTagCount; ++i) {
+            const char* name = FieldTagTable[i].name;
+            if (name[0] != line[0]) break;
+            size_t same = 1;
+            while (same < key_length && name[same] == line[same]) ++same;
+            if (same == key_length) {
+                row = &FieldTagTable[i];
+                break;
+            }
+        }
+        if (row->index == FT_NONE) return row;
+    }
 
     // The SUB forms of OT1-OT5, and the numbers of TR and TRSUB lines.
     switch (row->index) {

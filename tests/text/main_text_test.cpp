@@ -103,7 +103,14 @@ TEST(MainTextReader, BadBytesAreReadSafely) {
     ASSERT_EQ(r.lines.size(), 2u);
     EXPECT_EQ(r.lines[0], "EN=ab");
     EXPECT_EQ(r.starts[1], 9);
-    // 2. Lone lead bytes at line ends and bytes that are no Shift_JIS pass
+    // 2. Also when the rest of the line runs on into the next read block.
+    std::string before(65530, 'a');
+    r = read_all(dir, before + std::string(1, '\0') + std::string(10000, 'b') + "\nRN=1\n");
+    ASSERT_EQ(r.lines.size(), 2u);
+    EXPECT_EQ(r.lines[0], before);
+    EXPECT_EQ(r.lines[1], "RN=1");
+    EXPECT_EQ(r.starts[1], 65530 + 1 + 10000 + 1);
+    // 3. Lone lead bytes at line ends and bytes that are no Shift_JIS pass
     //    through unchanged, and the line end after a lead byte still ends it.
     r = read_all(dir, "EN=\x83\nTRSUB2(\x81\n\xFF\xFE\x80\n");
     ASSERT_EQ(r.lines.size(), 3u);
