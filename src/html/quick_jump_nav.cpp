@@ -199,7 +199,7 @@ void write_return_link() {
 void write_quick_jump_pages() {
     BodyConversionState& s = body_state;
     File* body = s.body;
-    if (s.quick_jump_data == nullptr || file_seek(s.quick_jump_data, 0) != 0) return;
+    if (settings.QUICKJUMP != 4 || s.quick_jump_data == nullptr || file_seek(s.quick_jump_data, 0) != 0) return;
     s.quick_jump_items = nullptr;
     page_indent = indent_text(1);
 
