@@ -20,6 +20,9 @@
 //   readme       Readme.txt
 //   honmon       the book file honmon
 //   link_pass    main.txt as text; the hyperlink pass with a no-op sort
+//   body         one flag byte (see fuzz_body), then main.txt as text; the
+//                quick-jump pass, the hyperlink pass with the real sort and
+//                the body conversion, with small fixed index lists and bundles
 #pragma once
 
 #include <climits>
@@ -27,6 +30,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "common/report.h"
@@ -35,9 +39,11 @@
 #include "fixer/fixer.h"
 #include "fixer/honmon.h"
 #include "gaiji/gaiji_table.h"
+#include "html/body.h"
 #include "html/inline.h"
 #include "links/link_groups.h"
 #include "links/link_table.h"
+#include "links/quick_jump_table.h"
 #include "platform/platform.h"
 #include "project/copyright.h"
 #include "text/index_words.h"
@@ -321,12 +327,80 @@ inline int fuzz_link_pass(const uint8_t* data, size_t size) {
     return finish_input();
 }
 
+// Index lists and bundles of the body target, the same for every input.
+inline int body_files_written = 0;
+
+inline void write_body_files() {
+    if (body_files_written) return;
+    std::string english(256, '\0'), translation(256, '\0');
+    // Records at entry positions 0, 20 and 200 (word "w" and a Shift_JIS one).
+    for (uint32_t position : {0u, 20u, 200u}) {
+        std::string head = "\x01\x02";
+        std::string tail = std::string(2, '\0') + '\0' + std::string(2, '\0');
+        for (int i = 0; i < 4; ++i) tail += static_cast<char>((position >> (8 * i)) & 0xFF);
+        tail += std::string(14, '\0') + '\0';
+        english += head + '\x01' + "w" + tail;
+        translation += head + '\x02' + "\x8C\xEA" + tail;
+    }
+    put_file("en.dat", english);
+    put_file("tr.dat", translation);
+    std::string bundle;
+    for (int i = 0; i < 4096; ++i) bundle += static_cast<char>(i * 7);
+    put_file("img.dat", bundle);
+    put_file("qelra.bnd", bundle);
+    put_file("qelq3.bnd", bundle);
+    body_files_written = 1;
+}
+
+// The three passes over main.txt. The flag byte: bits 0-2 QUICKJUMP (0-4,
+// taken modulo 5), bit 3 QUICKRET, bit 4 COMPLEX, bit 5 ITALIC, bit 6 figures
+// and sounds, bit 7 MACINTOSH.
+inline int fuzz_body(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    load_fixed_gaiji_tables();
+    write_body_files();
+    int flags = data[0];
+    std::string stored = bytes_of(data + 1, size - 1);
+    for (char& c : stored) c = static_cast<char>(~static_cast<unsigned char>(c));
+    put_file("main.txt", stored);
+
+    qel::reset_settings();
+    qel::ConversionSettings& s = qel::settings;
+    for (const char* sort : qel::SortCandidates)
+        if (s.SORTCMD.empty() && qel::path_exists(sort)) s.SORTCMD = sort;
+    s.QUICKJUMP = (flags & 7) % 5;
+    s.QUICKRET = (flags >> 3) & 1;
+    s.COMPLEX = (flags >> 4) & 1;
+    s.ITALIC = (flags >> 5) & 1;
+    s.FIGURE = s.SOUND = (flags >> 6) & 1;
+    s.MACINTOSH = (flags >> 7) & 1;
+    s.PRONSYM = "\"(snd)\" sym";
+    if (s.FIGURE) {
+        // Extracted members go into fresh directories, emptied after the input.
+        qel::make_directory("fig");
+        qel::make_directory("snd");
+        s.figure_dir = "fig\\";
+        s.sound_dir = "snd\\";
+        s.sound_dir_slashed = "snd/";
+    }
+
+    if (s.QUICKJUMP == 0 || qel::build_quick_jump_data() == 0) {
+        if (qel::build_link_table() == 0) qel::convert_body();
+    }
+
+    std::error_code ignored;
+    std::filesystem::remove_all("fig", ignored);
+    std::filesystem::remove_all("snd", ignored);
+    qel::reset_settings();
+    return finish_input();
+}
+
 // Every target, for the replay test.
 inline const FuzzTarget FuzzTargets[] = {
     {"settings", fuzz_settings},       {"main_text", fuzz_main_text},     {"inline", fuzz_inline},
     {"resolve", fuzz_resolve},         {"link_group", fuzz_link_group},   {"gaiji_table", fuzz_gaiji_table},
     {"index_words", fuzz_index_words}, {"readme", fuzz_readme},           {"honmon", fuzz_honmon},
-    {"link_pass", fuzz_link_pass},
+    {"link_pass", fuzz_link_pass},     {"body", fuzz_body},
 };
 
 }  // namespace qelfuzz

@@ -6,10 +6,13 @@ reader, in the input forms that fuzz_targets.h describes. Japanese text is
 Shift_JIS (code page 932), as in the real data; a few seeds repeat the
 labels in UTF-8, which is how a clang build holds the program's literals.
 Run it again after changing a seed; the fuzzers add their own finds in the
-build directory, not here.
+build directory, not here. Given the directory of a small sample written by
+the sample generator (qelsample --records 6 DIR), it also takes that
+sample's files as seeds of their readers.
 """
 import os
 import struct
+import sys
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
 
@@ -133,3 +136,29 @@ put("link_pass", "links", sj(
     "RA=1\nRN=45\nEN=cat|cat\nTR1=<HL>a:123:2</HL><HL>b:0:n.:1(2)</HL><HL>c:x:3</HL>\n"
     "TR2=<SC>w</SC>:12:3</HL><CMT><HL>d:1:2</HL></CMT><HL>e:1</HL>\n"
     "EX=ex <HL>f:1:2</HL> <OBJ>訳 <HL>g:1:2</HL>\nKEY=<HL>h:1:2</HL>\n"))
+
+# ---- body (flag byte, then main.txt as text) ---------------------------------
+put("body", "entry_plain", bytes([0x10]) + sj(ENTRY))
+put("body", "entry_quick_jump", bytes([0x5C]) + sj(ENTRY + ENTRY.replace("RN=123", "RN=124")))
+put("body", "entry_media_mac", bytes([0xF1]) + sj(ENTRY.replace("IMG=0000 0010", "IMG=10,20\nSND=30,40")))
+
+# ---- a generated sample, when one is given -----------------------------------
+if len(sys.argv) > 1:
+    sample = sys.argv[1]
+
+    def read(*parts):
+        with open(os.path.join(sample, *parts), "rb") as f:
+            return f.read()
+
+    text = bytes(255 - b for b in read("dic", "main.txt"))
+    put("main_text", "sample", text)
+    put("link_pass", "sample", text)
+    put("body", "sample_all_on", bytes([0xFC]) + text)
+    put("body", "sample_pages", bytes([0x14]) + text)
+    put("inline", "sample_lines", bytes([3]) + text.replace(b"\n", b" "))
+    put("gaiji_table", "sample", read("qelgaiji.tbl"))
+    put("index_words", "sample_en", read("dic", "en.dat")[256:])
+    put("index_words", "sample_tr", read("dic", "tr.dat")[256:])
+    put("readme", "sample", read("dic", "Readme.txt"))
+    put("settings", "sample", read("qelconv.ini"))
+    put("honmon", "sample", read("book", "qel", "data", "honmon"))
