@@ -149,7 +149,19 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
             link_target_number(parts, entry_number.c_str(), target);
             const char* resolved = resolve_link_parts(parts, target.c_str(), key.c_str(), 1);
             if (resolved) {
+                // Both passes cut the target entry number to its 8 characters;
+                // the log says where the data held a longer one.
+                size_t target_length = static_cast<size_t>(parts.target_end - parts.target);
+                if (target_length > TargetNumberBytes)
+                    report_log("リンク先の項目番号「%.*s」は8文字を超えるため「%s」として扱います(%s)\n",
+                               static_cast<int>(target_length), parts.target, target.c_str(), key.c_str());
                 copy_until_char(parts.specification, raw, '<');
+                if (raw.size() > RawSpecificationBytes) {
+                    std::string start = raw;
+                    cut_text(start, 40);
+                    report_log("リンク先指定「%s...」は%zuバイトを超えるため切り詰めて記録します(%s)\n",
+                               start.c_str(), RawSpecificationBytes, key.c_str());
+                }
                 cut_text(raw, RawSpecificationBytes);
                 file_printf(table, "%8s|HL%06d|%s|%s|%s|(%s)\n", target.c_str(), next_link_number(), resolved,
                             entry_number.c_str(), key.c_str(), raw.c_str());

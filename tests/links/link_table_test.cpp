@@ -303,6 +303,12 @@ TEST_F(LinkPass, BadInputAndFailures) {
     ASSERT_EQ(table.find("12345678|HL000001|TR::2::|987654321|head|(2xxx"), 0u);
     EXPECT_EQ(table.find(")\n"), 42u + 1023u);
     EXPECT_NE(table.find("\n987654321|HL000002|TR::1::|987654321|head|(1)\n"), std::string::npos);
+    // Both cuts are logged with the headword key.
+    std::string log = lf(read_file(LogFileName));
+    EXPECT_NE(log.find("リンク先の項目番号「123456789012」は8文字を超えるため「12345678」として扱います(head)\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("リンク先指定「2xxxxxxxxx"), std::string::npos);
+    EXPECT_NE(log.find("...」は1023バイトを超えるため切り詰めて記録します(head)\n"), std::string::npos);
 
     // 2. A sort command that fails leaves no hyperlnk.dat and says so.
     settings.SORTCMD = "/bin/false";
