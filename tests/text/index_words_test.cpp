@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/report.h"
+#include "platform/platform.h"
 #include "support/test_support.h"
 
 using namespace qel;
@@ -114,9 +115,11 @@ TEST(IndexWordList, ARecordCutShortEndsTheList) {
 TEST(IndexWordList, OpenFailureIsReported) {
     TempDir dir;
     dir.enter();
+    set_console_transcoding(0);  // the console gets the Shift_JIS bytes as they are
     testing::internal::CaptureStdout();
     IndexWordList* list = open_index_word_list("nowhere\\", "tr.dat");
     std::string console = testing::internal::GetCapturedStdout();
+    set_console_transcoding(-1);
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(console, "索引語リストファイル nowhere\\tr.dat がオープンできません\n");
     close_index_word_list(nullptr);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "support/test_support.h"
 
 using namespace qel;
@@ -125,9 +126,11 @@ TEST(MainTextReader, BadBytesAreReadSafely) {
 TEST(MainTextReader, OpenFailureIsReported) {
     TempDir dir;
     dir.enter();
+    set_console_transcoding(0);  // the console gets the Shift_JIS bytes as they are
     testing::internal::CaptureStdout();
     MainText* main_text = open_main_text("nowhere/", "main.txt");
     std::string console = testing::internal::GetCapturedStdout();
+    set_console_transcoding(-1);
     EXPECT_EQ(main_text, nullptr);
     EXPECT_EQ(console, "本文ファイル nowhere/main.txt がオープンできません\n");
     close_main_text(nullptr);
