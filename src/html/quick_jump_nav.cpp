@@ -2,7 +2,6 @@
 // the menus, anchors, return links and pages that use them.
 #include "html/quick_jump_nav.h"
 
-#include <cstring>
 #include <string>
 
 #include "converter/settings.h"

@@ -3,7 +3,6 @@
 // every entry that is long enough to need a menu.
 #include "links/quick_jump_table.h"
 
-#include <climits>
 #include <cstdint>
 #include <string>
 

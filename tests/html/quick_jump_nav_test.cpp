@@ -40,8 +40,10 @@ struct QuickJumpNav : testing::Test {
         body_state.return_symbol = "↑";
         body_state.jump_symbol = "⇒";
         body_state.entry_id = "000123";
+        set_console_transcoding(0);
     }
     void TearDown() override {
+        set_console_transcoding(-1);
         close_quick_jump_navigation();
         file_close(body_state.body);
         body_state.body = nullptr;
