@@ -99,7 +99,17 @@ int shell(const std::string& command) {
 
 #include "platform/platform.h"
 
+#include <gtest/gtest.h>
+
 namespace {
-// Tests compare console output as raw Shift_JIS, whatever the locale says.
-const int raw_console = (qel::set_console_transcoding(0), 0);
+
+// Tests compare console output as raw Shift_JIS, whatever the locale says; a
+// test that switches transcoding on cannot leak it into the next one.
+struct RawConsole : testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override { qel::set_console_transcoding(0); }
+};
+
+const int raw_console = (qel::set_console_transcoding(0),
+                         testing::UnitTest::GetInstance()->listeners().Append(new RawConsole), 0);
+
 }  // namespace
