@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@
 
 using namespace qeltest;
 namespace fs = std::filesystem;
+
+namespace qelfuzz {
+// Test names and failure messages show the target by its name.
+void PrintTo(const FuzzTarget& target, std::ostream* os) {
+    *os << target.name;
+}
+}  // namespace qelfuzz
 
 namespace {
 
