@@ -193,19 +193,21 @@ size_t file_read(File* f, void* buffer, size_t size) {
 
 size_t file_write(File* f, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
-    if (!f->text) return std::fwrite(p, 1, size, f->fp);
-    size_t done = 0;
-    while (done < size) {
-        const char* lf = static_cast<const char*>(std::memchr(p + done, '\n', size - done));
-        size_t run = lf ? static_cast<size_t>(lf - (p + done)) : size - done;
-        if (run > 0 && std::fwrite(p + done, 1, run, f->fp) != run) return done;
-        done += run;
-        if (lf) {
-            if (std::fwrite("\r\n", 1, 2, f->fp) != 2) return done;
-            ++done;
+    if (!f->text) return fwrite_unlocked(p, 1, size, f->fp);
+    // Translate LF into CR LF through a local buffer, one stream write per chunk.
+    char out[8192];
+    size_t used = 0, done = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (used + 2 > sizeof out) {
+            if (fwrite_unlocked(out, 1, used, f->fp) != used) return done;
+            done = i;
+            used = 0;
         }
+        if (p[i] == '\n') out[used++] = '\r';
+        out[used++] = p[i];
     }
-    return done;
+    if (used > 0 && fwrite_unlocked(out, 1, used, f->fp) != used) return done;
+    return size;
 }
 
 int file_puts(File* f, const char* text) {
