@@ -274,7 +274,9 @@ inline int fuzz_gaiji_table(const uint8_t* data, size_t size) {
             qel::gaiji_lookup(name.c_str());
         }
     }
+    // The pool would otherwise grow with every input.
     qel::reset_gaiji_tables();
+    qel::release_string_pool();
     return finish_input();
 }
 

@@ -273,6 +273,13 @@ void reset_string_pool() {
     pool_fill = 0;
 }
 
+void release_string_pool() {
+    reset_string_pool();
+    for (char* block : pool_blocks) delete[] block;
+    pool_blocks.clear();
+    pool_blocks.shrink_to_fit();
+}
+
 // ---- Gaiji tables ------------------------------------------------------------
 
 const char* GaijiCodeTable[8][256];

@@ -94,6 +94,11 @@ const char* pool_copy(const char* text);
 // Forgets the pool's current block (the texts stay valid). For tests.
 void reset_string_pool();
 
+// Frees every block of the pool: every text copied so far becomes invalid, so
+// the gaiji tables must be reset first. For tests and fuzzing, where many
+// conversions run in one process.
+void release_string_pool();
+
 // ---- Gaiji tables ----------------------------------------------------------
 
 // Output texts of the external characters by (row, code); rows 0-6 are gaiji
