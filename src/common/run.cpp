@@ -17,19 +17,26 @@ int64_t start_time = NoTime;
 
 std::string program_directory(const char* program_path) {
     std::string dir(program_path ? program_path : "");
-    // The last separator, or the first byte when there is none, ends the text.
+    // The last separator, or the first byte when there is none, ends the text. A
+    // slash counts anywhere; a backslash only at a character start, since it is
+    // also the second byte of some two-byte characters.
     size_t cut = 0;
-    for (size_t i = dir.size(); i > 0; --i) {
-        if (dir[i - 1] == '\\' || dir[i - 1] == '/') {
-            cut = i - 1;
-            break;
+    bool found = false;
+    for (size_t i = 0; i < dir.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(dir[i]);
+        if (c == '/' || c == '\\') {
+            cut = i;
+            found = true;
+        } else if (c >= 0x80 && i + 1 < dir.size() && dir[i + 1] != '/') {
+            ++i;
         }
     }
-    bool rooted = !dir.empty() && (dir[0] == '/' || dir[0] == '\\');
+    bool rooted = found && cut == 0;
+    char root = rooted ? dir[0] : '\\';
     dir.resize(cut);
-    // A bare drive ("C:") becomes its root; on POSIX a program in "/" stays there.
+    // A bare drive ("C:") becomes its root; a program in "/" stays there.
     if (dir.size() == 2 && dir[1] == ':') dir += '\\';
-    if (dir.empty() && rooted && cut == 0) dir = program_path[0] == '/' ? "/" : "\\";
+    if (rooted) dir.assign(1, root);
     return dir;
 }
 

@@ -28,8 +28,20 @@ int split_settings_line(const char* line, std::string& key, std::string& value) 
     return 1;
 }
 
+int ends_with_separator(const std::string& text) {
+    // The last character decides; a backslash that is the second byte of a
+    // two-byte character (as in 表, 95 5C) is not a separator.
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < text.size(); ++i) {
+        last = i;
+        if (static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size()) ++i;
+    }
+    if (last == std::string::npos || last + 1 != text.size()) return 0;
+    return (text[last] == '/' || text[last] == '\\') ? 1 : 0;
+}
+
 std::string settings_directory_value(const std::string& value) {
-    if (!value.empty() && (value.back() == '/' || value.back() == '\\')) return value;
+    if (ends_with_separator(value)) return value;
     return value + '\\';
 }
 

@@ -16,6 +16,10 @@ const int SettingsLineSize = 512;
 // trailing spaces kept). A line without '=' gives an empty value.
 int split_settings_line(const char* line, std::string& key, std::string& value);
 
+// 1 when the text's last character is a slash or a backslash; a backslash
+// that is the second byte of a two-byte character does not count.
+int ends_with_separator(const std::string& text);
+
 // A directory value as stored: a backslash is appended unless the value ends
 // with a slash or a backslash (so an empty value becomes a single backslash).
 std::string settings_directory_value(const std::string& value);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/settings_line.h"
 #include "converter/settings.h"
 #include "platform/platform.h"
 
@@ -53,7 +54,7 @@ bool is_root_path(const std::string& path) {
 
 std::string without_trailing_separator(const std::string& path) {
     std::string name = path;
-    if (!name.empty() && (name.back() == '/' || name.back() == '\\')) name.pop_back();
+    if (ends_with_separator(name)) name.pop_back();
     return name;
 }
 

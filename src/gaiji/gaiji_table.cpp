@@ -52,7 +52,7 @@ struct GaijiConversion {
 int read_line(GaijiConversion& c, int& cut);
 int read_row(GaijiConversion& c, long skip, int width, char* dots);
 void skip_rows(GaijiConversion& c);
-void log_problem(GaijiConversion& c, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void log_problem(GaijiConversion& c, const char* format, ...) QEL_PRINTF(2, 3);
 const char* definition_kind(GaijiConversion& c);
 int code_name_row(const char* name, int& code);
 void register_text(GaijiConversion& c, const char* text);

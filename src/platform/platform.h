@@ -8,6 +8,13 @@
 #include <cstdio>
 #include <string>
 
+// printf-style format checking; MinGW's stdio follows the GNU conventions.
+#if defined(__MINGW32__)
+#define QEL_PRINTF(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
+#else
+#define QEL_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#endif
+
 namespace qel {
 
 // ---- Program location and working directory -------------------------------
@@ -78,7 +85,7 @@ size_t file_read(File* f, void* buffer, size_t size);
 size_t file_write(File* f, const void* data, size_t size);
 int file_puts(File* f, const char* text);
 // printf-style formatted write of any length. Returns the bytes formatted.
-int file_printf(File* f, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int file_printf(File* f, const char* format, ...) QEL_PRINTF(2, 3);
 // Sets the position `offset` bytes from the start. 0 or -1.
 int file_seek(File* f, int64_t offset);
 // Current position in bytes from the start, or -1.

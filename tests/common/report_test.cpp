@@ -77,6 +77,8 @@ TEST(StartRun, DirectoryOfTheProgram) {
     EXPECT_EQ(program_directory("C:\\qelconv.exe"), "C:\\");
     EXPECT_EQ(program_directory("/qelconv"), "/");
     EXPECT_EQ(program_directory("qelconv"), "");
+    // A backslash that is the second byte of 表 (95 5C) does not end the directory.
+    EXPECT_EQ(program_directory("C:\\d\\表.exe"), "C:\\d");
 }
 
 TEST(StartRun, EntersTheDirectoryAndLogsTheStart) {

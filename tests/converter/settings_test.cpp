@@ -57,6 +57,9 @@ TEST(SettingsLine, DirectoriesAndIntegers) {
     EXPECT_EQ(settings_directory_value("C:\\out"), "C:\\out\\");
     EXPECT_EQ(settings_directory_value("C:\\out/"), "C:\\out/");
     EXPECT_EQ(settings_directory_value(""), "\\");
+    // 表 is 95 5C: its second byte is not a separator.
+    EXPECT_EQ(settings_directory_value("C:\\表"), "C:\\表\\");
+    EXPECT_EQ(settings_directory_value("C:\\表\\"), "C:\\表\\");
     EXPECT_EQ(settings_integer_value("12abc"), 12);
     EXPECT_EQ(settings_integer_value("-3"), -3);
     EXPECT_EQ(settings_integer_value("on"), 0);
