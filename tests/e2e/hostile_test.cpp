@@ -331,18 +331,29 @@ TEST(HostileConverter, ReadmeWithAnEndOfFileByteInside) {
     EXPECT_EQ(page.find("after"), npos);
 }
 
-TEST(HostileConverter, EverythingBrokenAtOnceFailsCleanlyOrSucceeds) {
+TEST(HostileConverter, SettingsLinesBeyond512Bytes) {
     TempDir dir;
     Dictionary d;
-    // Settings lines beyond 512 bytes, an unknown key: the run fails after the
-    // echo, with nothing else written.
+    // A line is read in pieces of 511 bytes: the rest of a long value and a
+    // 700-byte key are invalid lines. The run fails after the echo, with
+    // nothing else written.
     d.ini = "SORTCMD=/usr/bin/sort\nPRONSYM=" + std::string(2000, 'p') + "\n" + std::string(700, 'K') + "=1\n";
     d.main_text = record(1, "1", "x", "TR1=x\n");
     RunResult r = run_converter(dir, d);
     expect_converter_clean(r);
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_NE(r.output.find("設定ファイルに不正な行があります"), npos);
+    EXPECT_NE(r.output.find("設定ファイルに不正な行があります(3行め)\n"), npos) << r.output;
+    EXPECT_NE(r.output.find("  PRONSYM = " + std::string(511 - 8, 'p') + "\n"), npos);
     EXPECT_FALSE(file_exists(dir.path + "/qel.html"));
+    // The fixer reads only OUTPATH and passes every other piece over.
+    std::string book(2 * Block, '\0');
+    write_file(dir.path + "/qelconv.ini", crlf(d.ini + "OUTPATH=book/\n"));
+    std::string exe = install_program(QELMEND_PATH, dir.path);
+    shell("mkdir -p '" + dir.path + "/book/qel/data'");
+    write_file(dir.path + "/book/qel/data/honmon", book);
+    r = run_program(exe, dir.path);
+    expect_fixer_clean(r);
+    EXPECT_EQ(r.exit_code, 0) << r.output;
 }
 
 // ---- The fixer -------------------------------------------------------------------
