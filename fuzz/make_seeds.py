@@ -4,7 +4,8 @@
 The seeds are small, well-formed or nearly well-formed inputs of every
 reader, in the input forms that fuzz_targets.h describes. Japanese text is
 Shift_JIS (code page 932), as in the real data; a few seeds repeat the
-labels in UTF-8, which is how a clang build holds the program's literals.
+labels in UTF-8, which is how a fuzz build without the Shift_JIS copies of
+the sources (QEL_FUZZ_SHIFT_JIS off) holds the program's literals.
 Run it again after changing a seed; the fuzzers add their own finds in the
 build directory, not here. Given the directory of a small sample written by
 the sample generator (qelsample --records 6 DIR), it also takes that
