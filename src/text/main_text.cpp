@@ -56,12 +56,24 @@ ReaderState reader = {0, 0, 0};
 int fill_block(MainText* text) {
     if (text->ended) return 0;
     char* block = text->block.get();
+    size_t length = file_read(text->file, block, ReadBlockSize);
     text->position = 0;
-    text->length = file_read(text->file, block, ReadBlockSize);
-    for (size_t i = 0; i < text->length; ++i) block[i] = static_cast<char>(~static_cast<unsigned char>(block[i]));
-    block[text->length] = '\n';
-    if (text->length == 0) text->ended = 1;
-    return text->length > 0;
+    text->length = length;
+
+    // Complement eight bytes at a time, then the few bytes left over. The
+    // length is kept in a local: a store through `block` may alias anything
+    // of type char, which would force a reload of text->length every byte.
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, block + i, 8);
+        word = ~word;
+        std::memcpy(block + i, &word, 8);
+    }
+    for (; i < length; ++i) block[i] = static_cast<char>(~static_cast<unsigned char>(block[i]));
+    block[length] = '\n';
+    if (length == 0) text->ended = 1;
+    return length > 0;
 }
 
 // Reads a decimal number the way atoi does (leading white space and a sign
