@@ -59,11 +59,16 @@ enum FileMode {
 };
 
 // One open file. Text mode behaves as the Windows C runtime's text mode does,
-// on every platform, so both builds write and read the same bytes.
+// on every platform, so both builds write and read the same bytes. Text
+// written in text mode is translated into the file's own buffer and handed to
+// the stream when the buffer fills, when the file is flushed, re-positioned
+// or closed: one stream write per buffer, however small the pieces.
 struct File {
-    std::FILE* fp;  // the underlying stream, always opened in binary mode
-    int text;       // 1 for the text modes, 0 for raw ones
-    int ended;      // 1 once a 0x1A byte has ended a text file
+    std::FILE* fp;       // the underlying stream, always opened in binary mode
+    int text;            // 1 for the text modes, 0 for raw ones
+    int ended;           // 1 once a 0x1A byte has ended a text file
+    char* pending;       // translated text not yet handed to the stream; none before the first text write
+    size_t pending_size; // bytes held in `pending`
 };
 
 // Opens `path` (backslashes act as separators on POSIX). Returns the file, or
@@ -81,7 +86,8 @@ char* file_gets(char* buffer, int size, File* f);
 // Raw block read; returns the number of bytes read.
 size_t file_read(File* f, void* buffer, size_t size);
 // Writes `size` bytes; in text mode each LF becomes CR LF. Returns `size`, or
-// less on a write error.
+// less on a write error (in text mode an error can only show when pending
+// text goes to the stream, so the last one shows in file_close's result).
 size_t file_write(File* f, const void* data, size_t size);
 int file_puts(File* f, const char* text);
 // printf-style formatted write of any length. Returns the bytes formatted.

@@ -24,6 +24,37 @@ const char* const SortCandidates[3] = {"/usr/bin/sort", "/bin/sort", "/usr/local
 
 namespace {
 
+// Size of a text-mode file's own buffer of translated text.
+const size_t PendingCapacity = 64 * 1024;
+
+// Hands the pending translated text to the stream and empties the buffer.
+// 0, or -1 when the stream refused it.
+int write_pending(File* f) {
+    if (f->pending_size == 0) return 0;
+    size_t size = f->pending_size;
+    f->pending_size = 0;
+    return fwrite_unlocked(f->pending, 1, size, f->fp) == size ? 0 : -1;
+}
+
+// One byte of a file, text translation applied: CR LF gives LF, 0x1A ends a
+// text file. Shared by file_getc and file_gets, so that reading a line costs
+// no call per byte.
+inline int next_byte(File* f) {
+    if (f->ended) return EOF;
+    int c = getc_unlocked(f->fp);
+    if (!f->text || c == EOF) return c;
+    if (c == 0x1A) {
+        f->ended = 1;
+        return EOF;
+    }
+    if (c == '\r') {
+        int d = getc_unlocked(f->fp);
+        if (d == '\n') return '\n';
+        if (d != EOF) ungetc(d, f->fp);
+    }
+    return c;
+}
+
 // Console transcoding: -1 not decided yet, 0 raw bytes, 1 Shift_JIS -> UTF-8.
 int console_mode = -1;
 int console_forced = -1;
@@ -150,37 +181,29 @@ File* file_open(const char* path, FileMode mode) {
     f->fp = fp;
     f->text = (mode == FILE_READ_TEXT || mode == FILE_WRITE_TEXT || mode == FILE_APPEND_TEXT) ? 1 : 0;
     f->ended = 0;
+    f->pending = nullptr;
+    f->pending_size = 0;
     return f;
 }
 
 int file_close(File* f) {
     if (!f) return 0;
+    int w = write_pending(f);
     int r = std::fclose(f->fp);
+    delete[] f->pending;
     delete f;
-    return r == 0 ? 0 : -1;
+    return (w == 0 && r == 0) ? 0 : -1;
 }
 
 int file_getc(File* f) {
-    if (f->ended) return EOF;
-    int c = getc_unlocked(f->fp);
-    if (!f->text || c == EOF) return c;
-    if (c == 0x1A) {
-        f->ended = 1;
-        return EOF;
-    }
-    if (c == '\r') {
-        int d = getc_unlocked(f->fp);
-        if (d == '\n') return '\n';
-        if (d != EOF) ungetc(d, f->fp);
-    }
-    return c;
+    return next_byte(f);
 }
 
 char* file_gets(char* buffer, int size, File* f) {
     if (size <= 0) return nullptr;
     int n = 0;
     while (n < size - 1) {
-        int c = file_getc(f);
+        int c = next_byte(f);
         if (c == EOF) break;
         buffer[n++] = static_cast<char>(c);
         if (c == '\n') break;
@@ -196,26 +219,24 @@ size_t file_read(File* f, void* buffer, size_t size) {
 size_t file_write(File* f, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
     if (!f->text) return fwrite_unlocked(p, 1, size, f->fp);
-    // Translate LF into CR LF through a local buffer, one stream write per chunk.
-    char out[16384];
-    size_t used = 0, done = 0, written = 0;  // bytes in `out`; input consumed; input written
+    // Translate LF into CR LF: runs between line ends are copied whole into
+    // the pending buffer, which goes to the stream whenever it is full.
+    if (f->pending == nullptr) f->pending = new char[PendingCapacity];
+    size_t done = 0;  // input consumed
     while (done < size) {
+        // Room for at least one byte of a run and the CR LF after it.
+        if (PendingCapacity - f->pending_size <= 2 && write_pending(f) != 0) return done;
         const char* lf = static_cast<const char*>(std::memchr(p + done, '\n', size - done));
         size_t run = (lf ? static_cast<size_t>(lf - p) : size) - done;
-        size_t room = sizeof out - 2 - used;
+        size_t room = PendingCapacity - 2 - f->pending_size;
         if (run > room) run = room;
-        std::memcpy(out + used, p + done, run);
-        used += run;
+        std::memcpy(f->pending + f->pending_size, p + done, run);
+        f->pending_size += run;
         done += run;
         if (lf && p + done == lf) {
-            out[used++] = '\r';
-            out[used++] = '\n';
+            f->pending[f->pending_size++] = '\r';
+            f->pending[f->pending_size++] = '\n';
             ++done;
-        }
-        if (used + 2 >= sizeof out || done == size) {
-            if (fwrite_unlocked(out, 1, used, f->fp) != used) return written;
-            written = done;
-            used = 0;
         }
     }
     return size;
@@ -247,10 +268,12 @@ int file_printf(File* f, const char* format, ...) {
 
 int file_seek(File* f, int64_t offset) {
     f->ended = 0;
+    if (write_pending(f) != 0) return -1;
     return fseeko(f->fp, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : -1;
 }
 
 int64_t file_tell(File* f) {
+    if (write_pending(f) != 0) return -1;
     return static_cast<int64_t>(ftello(f->fp));
 }
 
@@ -261,7 +284,8 @@ int64_t file_size(File* f) {
 }
 
 int file_flush(File* f) {
-    return std::fflush(f->fp) == 0 ? 0 : -1;
+    int w = write_pending(f);
+    return (std::fflush(f->fp) == 0 && w == 0) ? 0 : -1;
 }
 
 // ---- Low-level handles -----------------------------------------------------

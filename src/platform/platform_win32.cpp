@@ -29,6 +29,37 @@ const DWORD LongestPath = 32768;
 // requests are cut into pieces of this size.
 const size_t HandleChunk = 1u << 30;
 
+// Size of a text-mode file's own buffer of translated text.
+const size_t PendingCapacity = 64 * 1024;
+
+// Hands the pending translated text to the stream and empties the buffer.
+// 0, or -1 when the stream refused it.
+int write_pending(File* f) {
+    if (f->pending_size == 0) return 0;
+    size_t size = f->pending_size;
+    f->pending_size = 0;
+    return std::fwrite(f->pending, 1, size, f->fp) == size ? 0 : -1;
+}
+
+// One byte of a file, text translation applied: CR LF gives LF, 0x1A ends a
+// text file. Shared by file_getc and file_gets, so that reading a line costs
+// no call per byte.
+inline int next_byte(File* f) {
+    if (f->ended) return EOF;
+    int c = _getc_nolock(f->fp);
+    if (!f->text || c == EOF) return c;
+    if (c == 0x1A) {
+        f->ended = 1;
+        return EOF;
+    }
+    if (c == '\r') {
+        int d = _getc_nolock(f->fp);
+        if (d == '\n') return '\n';
+        if (d != EOF) std::ungetc(d, f->fp);
+    }
+    return c;
+}
+
 }  // namespace
 
 std::string os_path(const char* path) {
@@ -115,37 +146,29 @@ File* file_open(const char* path, FileMode mode) {
     f->fp = fp;
     f->text = (mode == FILE_READ_TEXT || mode == FILE_WRITE_TEXT || mode == FILE_APPEND_TEXT) ? 1 : 0;
     f->ended = 0;
+    f->pending = nullptr;
+    f->pending_size = 0;
     return f;
 }
 
 int file_close(File* f) {
     if (!f) return 0;
+    int w = write_pending(f);
     int r = std::fclose(f->fp);
+    delete[] f->pending;
     delete f;
-    return r == 0 ? 0 : -1;
+    return (w == 0 && r == 0) ? 0 : -1;
 }
 
 int file_getc(File* f) {
-    if (f->ended) return EOF;
-    int c = _getc_nolock(f->fp);
-    if (!f->text || c == EOF) return c;
-    if (c == 0x1A) {
-        f->ended = 1;
-        return EOF;
-    }
-    if (c == '\r') {
-        int d = _getc_nolock(f->fp);
-        if (d == '\n') return '\n';
-        if (d != EOF) std::ungetc(d, f->fp);
-    }
-    return c;
+    return next_byte(f);
 }
 
 char* file_gets(char* buffer, int size, File* f) {
     if (size <= 0) return nullptr;
     int n = 0;
     while (n < size - 1) {
-        int c = file_getc(f);
+        int c = next_byte(f);
         if (c == EOF) break;
         buffer[n++] = static_cast<char>(c);
         if (c == '\n') break;
@@ -161,18 +184,27 @@ size_t file_read(File* f, void* buffer, size_t size) {
 size_t file_write(File* f, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
     if (!f->text) return std::fwrite(p, 1, size, f->fp);
-    size_t done = 0;
+    // Translate LF into CR LF: runs between line ends are copied whole into
+    // the pending buffer, which goes to the stream whenever it is full.
+    if (f->pending == nullptr) f->pending = new char[PendingCapacity];
+    size_t done = 0;  // input consumed
     while (done < size) {
+        // Room for at least one byte of a run and the CR LF after it.
+        if (PendingCapacity - f->pending_size <= 2 && write_pending(f) != 0) return done;
         const char* lf = static_cast<const char*>(std::memchr(p + done, '\n', size - done));
-        size_t run = lf ? static_cast<size_t>(lf - (p + done)) : size - done;
-        if (run > 0 && std::fwrite(p + done, 1, run, f->fp) != run) return done;
+        size_t run = (lf ? static_cast<size_t>(lf - p) : size) - done;
+        size_t room = PendingCapacity - 2 - f->pending_size;
+        if (run > room) run = room;
+        std::memcpy(f->pending + f->pending_size, p + done, run);
+        f->pending_size += run;
         done += run;
-        if (lf) {
-            if (std::fwrite("\r\n", 1, 2, f->fp) != 2) return done;
+        if (lf && p + done == lf) {
+            f->pending[f->pending_size++] = '\r';
+            f->pending[f->pending_size++] = '\n';
             ++done;
         }
     }
-    return done;
+    return size;
 }
 
 int file_puts(File* f, const char* text) {
@@ -202,10 +234,12 @@ int file_printf(File* f, const char* format, ...) {
 int file_seek(File* f, int64_t offset) {
     f->ended = 0;
     if (offset < 0) return -1;
+    if (write_pending(f) != 0) return -1;
     return _fseeki64(f->fp, offset, SEEK_SET) == 0 ? 0 : -1;
 }
 
 int64_t file_tell(File* f) {
+    if (write_pending(f) != 0) return -1;
     return static_cast<int64_t>(_ftelli64(f->fp));
 }
 
@@ -216,7 +250,8 @@ int64_t file_size(File* f) {
 }
 
 int file_flush(File* f) {
-    return std::fflush(f->fp) == 0 ? 0 : -1;
+    int w = write_pending(f);
+    return (std::fflush(f->fp) == 0 && w == 0) ? 0 : -1;
 }
 
 // ---- Low-level handles -----------------------------------------------------

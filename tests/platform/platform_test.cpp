@@ -60,6 +60,40 @@ TEST(TextFiles, LongLinesArriveInPiecesAndLongFormatsWhole) {
     file_close(f);
 }
 
+TEST(TextFiles, WritesOfEverySizeKeepEveryByteAndLineEnd) {
+    TempDir dir;
+    std::string path = dir.path + "/many.txt";
+    File* f = file_open(path.c_str(), FILE_WRITE_TEXT);
+    ASSERT_NE(f, nullptr);
+    // Pieces of 1 to 700 bytes, line ends at every offset of a piece, one
+    // piece of 300000 bytes and a run of bare line ends: together several
+    // times the file's own buffer, so its edges fall everywhere.
+    std::string stored;
+    auto write = [&](const std::string& piece) {
+        EXPECT_EQ(file_write(f, piece.data(), piece.size()), piece.size());
+        for (char c : piece) stored += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    };
+    for (int size = 1; size <= 700; ++size) {
+        std::string piece(static_cast<size_t>(size), static_cast<char>('a' + size % 26));
+        piece[static_cast<size_t>(size * 7 % size)] = '\n';
+        write(piece);
+    }
+    std::string big(300000, 'x');
+    for (size_t i = 0; i < big.size(); i += 997) big[i] = '\n';
+    write(big);
+    write(std::string(70000, '\n'));
+    write("end");
+    // 1. The position counts every byte written so far, CR included.
+    EXPECT_EQ(file_tell(f), static_cast<int64_t>(stored.size()));
+    // 2. A flush makes the file whole at once; writing goes on after it.
+    EXPECT_EQ(file_flush(f), 0);
+    EXPECT_EQ(read_file(path), stored);
+    write("\nafter\n");
+    EXPECT_EQ(file_close(f), 0);
+    EXPECT_EQ(read_file(path), stored);
+    EXPECT_GT(stored.size(), 4 * 65536u);
+}
+
 TEST(TextFiles, AppendAddsToTheEndAndSeekRepositions) {
     TempDir dir;
     std::string path = dir.path + "/log";
