@@ -20,6 +20,7 @@ struct IndexWordList {
 namespace {
 
 std::string full_width_word;  // the full-width form of the word being written
+std::string key_lines;        // the two key lines of the word being written
 
 // Reads `count` bytes into `text` (replacing it). 0 when the file ends first.
 int read_text(File* file, size_t count, std::string& text) {
@@ -28,42 +29,28 @@ int read_text(File* file, size_t count, std::string& text) {
     return file_read(file, text.data(), count) == count;
 }
 
-// Reads and drops `count` bytes. 0 when the file ends first.
-int skip_bytes(File* file, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (file_getc(file) == EOF) return 0;
-    }
-    return 1;
+// Reads `count` bytes into `bytes`. 0 when the file ends first.
+int read_bytes(File* file, unsigned char* bytes, size_t count) {
+    return file_read(file, bytes, count) == count;
 }
 
-// Reads a length byte, or -1 at the end of the file.
-int read_length(File* file) {
-    return file_getc(file);
+// The four bytes at `bytes`, lowest first.
+uint32_t little_endian(const unsigned char* bytes) {
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-// Reads four bytes, lowest first. 0 when the file ends first.
-int read_number(File* file, uint32_t& value) {
-    unsigned char bytes[4];
-    if (file_read(file, bytes, 4) != 4) return 0;
-    value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-    return 1;
-}
-
-// Reads the rest of a record after its first byte. 0 when the file ends inside it.
+// Reads the rest of a record after its first byte, each run of fixed fields
+// in one read. 0 when the file ends inside it.
 int read_record_body(File* file, IndexWordRecord* record) {
-    uint32_t position = 0;
-    int length;
-    if (!skip_bytes(file, 1)) return 0;
-    if ((length = read_length(file)) < 0 || !read_text(file, static_cast<size_t>(length), record->word)) return 0;
-    if (!skip_bytes(file, 2)) return 0;
-    if ((length = read_length(file)) < 0 || !read_text(file, static_cast<size_t>(length), record->second_text))
-        return 0;
-    if (!skip_bytes(file, 2) || !read_number(file, position)) return 0;
-    if (!skip_bytes(file, 2) || !read_number(file, record->second_number)) return 0;
-    if (!skip_bytes(file, 8)) return 0;
-    if ((length = read_length(file)) < 0 || !read_text(file, static_cast<size_t>(length), record->third_text))
-        return 0;
-    record->entry_position = static_cast<int32_t>(position);
+    unsigned char head[2];      // a byte not looked at; the word's length
+    unsigned char middle[3];    // two bytes not looked at; the second text's length
+    unsigned char numbers[21];  // 2 not looked at, the entry position, 2 not looked at, the second
+                                // number, 8 not looked at; the third text's length
+    if (!read_bytes(file, head, sizeof head) || !read_text(file, head[1], record->word)) return 0;
+    if (!read_bytes(file, middle, sizeof middle) || !read_text(file, middle[2], record->second_text)) return 0;
+    if (!read_bytes(file, numbers, sizeof numbers) || !read_text(file, numbers[20], record->third_text)) return 0;
+    record->entry_position = static_cast<int32_t>(little_endian(numbers + 2));
+    record->second_number = little_endian(numbers + 8);
     return 1;
 }
 
@@ -109,10 +96,14 @@ void close_index_word_list(IndexWordList* list) {
 IndexWordRecord* write_index_keys(File* body, IndexWordList* list, IndexWordRecord* current, int32_t position,
                                   const char* title, int full_width) {
     while (current != nullptr && current->entry_position <= position) {
+        // The word is a text: a NUL byte read from the list ends it.
         const char* word = current->word.c_str();
         if (full_width) word = to_full_width(full_width_word, word).c_str();
-        file_printf(body, "<key title=\"%s\" type=\"前方表記\">%s</key>\n", title, word);
-        file_printf(body, "<key title=\"%s\" type=\"後方表記\">%s</key>\n", title, word);
+        key_lines.assign("<key title=\"").append(title).append("\" type=\"前方表記\">");
+        key_lines.append(word).append("</key>\n");
+        key_lines.append("<key title=\"").append(title).append("\" type=\"後方表記\">");
+        key_lines.append(word).append("</key>\n");
+        file_write(body, key_lines.data(), key_lines.size());
         current = read_index_word(list, current);
     }
     return current;
