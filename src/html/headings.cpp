@@ -1,7 +1,6 @@
 // Entry headings and search keys.
 #include "html/headings.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -21,6 +20,7 @@ namespace {
 std::string display_part;
 std::string key_title;
 std::string key_word;
+std::string dt_suffix;  // "DR%02d" of a derived form's number, empty for a main headword
 
 // Position of the first "|" at a character start, or of the terminator.
 const char* first_bar(const char* text) {
@@ -88,16 +88,19 @@ void open_entry() {
     flush_held_text(body);
 
     // The heading. The record's first dt is where links back to its head lead.
-    char suffix[32] = "";
-    if (s.derived_number != 0) std::snprintf(suffix, sizeof suffix, "DR%02d", s.derived_number);
+    dt_suffix.clear();
+    if (s.derived_number != 0) {
+        dt_suffix.assign("DR");
+        append_decimal(dt_suffix, s.derived_number, 2);
+    }
     if (s.record_opened == 0) {
         s.opened_id.assign(s.entry_id);
-        s.opened_id += suffix;
+        s.opened_id += dt_suffix;
         s.record_opened = 1;
     }
     file_puts(body, "<dt id=\"");
     file_write(body, s.entry_id.data(), s.entry_id.size());
-    file_puts(body, suffix);
+    file_write(body, dt_suffix.data(), dt_suffix.size());
     file_puts(body, "\">");
     file_write(body, s.headword_display.data(), s.headword_display.size());
     file_puts(body, "</dt>\n");
@@ -127,7 +130,12 @@ void open_entry() {
         write_header_item(body, separator, s.sound_link_text);
     }
     if (settings.QUICKRET != 0 && s.quick_jump_items != nullptr && s.derived_number != 0) {
-        file_printf(body, "%s<a href=\"#%s\">%s</a>", separator, s.entry_id.c_str(), s.return_symbol.c_str());
+        file_puts(body, separator);
+        file_puts(body, "<a href=\"#");
+        file_write(body, s.entry_id.data(), s.entry_id.size());
+        file_puts(body, "\">");
+        file_write(body, s.return_symbol.data(), s.return_symbol.size());
+        file_puts(body, "</a>");
         separator = " ";
     }
     if (s.derived_number == 0 && s.quick_jump_items != nullptr) write_quick_jump_header(separator);

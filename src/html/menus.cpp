@@ -1,7 +1,6 @@
 // Category menu pages.
 #include "html/menus.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -27,6 +26,18 @@ const char* const BodyFileName = "qel.html";
 
 // Reused for the converted title of work-title entries and the page-5 label.
 std::string menu_text;
+
+// Reused for each entry's anchor name and link line.
+std::string anchor_name;
+std::string link_line;
+
+// The anchor names of each page (by page number - 1): the letters before the
+// entry number, and the number's width with leading zeros.
+struct AnchorForm {
+    const char* prefix;  // "F", "T", "O1", "O2", "O3"
+    int width;           // 6 or 5
+};
+const AnchorForm AnchorForms[5] = {{"F", 6}, {"T", 6}, {"O1", 5}, {"O2", 5}, {"O3", 5}};
 
 // Writes the heading of group letter `group` when it differs from the last
 // one, closing the previous group's paragraph first.
@@ -61,44 +72,35 @@ MenuPage* open_menu_page(const char* directory, const char* file_name, const cha
 
 void add_menu_entry(MenuPage* page, int group, const char* first, const char* second) {
     std::string& held = output_holding_buffer.text;
-    char anchor[64];
     int n = page->anchor_counter;
+    if (second == nullptr) second = "";
 
     // Heading of a new group.
     write_group_heading(page, group);
 
-    // The link line, and its anchor at the end of the held text.
+    // The anchor name: a page letter (or letter and digit) and the number.
+    const AnchorForm& form = AnchorForms[page->number >= 1 && page->number <= 4 ? page->number - 1 : 4];
+    anchor_name.assign(form.prefix);
+    append_decimal(anchor_name, n, form.width);
+
+    // The link line.
+    link_line.assign("<a href=\"").append(BodyFileName).append("#").append(anchor_name).append("\">");
     switch (page->number) {
+    case 3: link_line.append("【類語】").append(first); break;
+    case 4: link_line.append("【語法】").append(first); break;
     case 1:
-        file_printf(page->file, "<a href=\"%s#F%06d\">%s</a><br>\n", BodyFileName, n, first);
-        std::snprintf(anchor, sizeof anchor, "<a name=\"F%06d\"></a><img src=\"%s/", n, "fig");
-        held += anchor;
-        held += second;
-        held += "\" alt=\"";
-        held += first;
-        held += "\">";
-        break;
-    case 2:
-        file_printf(page->file, "<a href=\"%s#T%06d\">%s</a><br>\n", BodyFileName, n, first);
-        std::snprintf(anchor, sizeof anchor, "<a name=\"T%06d\"></a>\n", n);
-        held += anchor;
-        break;
-    case 3:
-        file_printf(page->file, "<a href=\"%s#O1%05d\">【類語】%s</a><br>\n", BodyFileName, n, first);
-        std::snprintf(anchor, sizeof anchor, "<a name=\"O1%05d\"></a>\n", n);
-        held += anchor;
-        break;
-    case 4:
-        file_printf(page->file, "<a href=\"%s#O2%05d\">【語法】%s</a><br>\n", BodyFileName, n, first);
-        std::snprintf(anchor, sizeof anchor, "<a name=\"O2%05d\"></a>\n", n);
-        held += anchor;
-        break;
-    default:
-        file_printf(page->file, "<a href=\"%s#O3%05d\">%s】%s</a><br>\n", BodyFileName, n, first, second);
-        std::snprintf(anchor, sizeof anchor, "<a name=\"O3%05d\"></a>\n", n);
-        held += anchor;
-        break;
+    case 2: link_line.append(first); break;
+    default: link_line.append(first).append("】").append(second); break;
     }
+    link_line.append("</a><br>\n");
+    file_write(page->file, link_line.data(), link_line.size());
+
+    // Its anchor at the end of the held text; a figure's anchor comes with the image.
+    held.append("<a name=\"").append(anchor_name).append("\"></a>");
+    if (page->number == 1)
+        held.append("<img src=\"fig/").append(second).append("\" alt=\"").append(first).append("\">");
+    else
+        held.append("\n");
     page->anchor_counter = n + 1;
 }
 

@@ -9,6 +9,7 @@
 #include "links/link_groups.h"
 #include "links/quick_jump_table.h"
 #include "text/main_text.h"
+#include "text/sjis.h"
 
 namespace qel {
 
@@ -38,6 +39,7 @@ std::string page_record;
 std::string page_id;
 std::string page_key;
 std::string page_indent;
+std::string link;  // one menu link, anchor or return link
 
 // Position of the "|", line feed or terminator that ends the field at `p`;
 // a trail byte 0x7C is part of its character and ends nothing.
@@ -82,11 +84,10 @@ MenuStep next_menu_step(const char*& position, MenuNumbers& numbers, int& number
 // Writes one menu link of the entry `id` after `lead` (a separator or the
 // indent), with the label of the last step.
 void write_menu_link(File* body, const char* lead, const std::string& id, MenuStep step, int number) {
-    const std::string& arrow = body_state.arrow_symbol;
-    file_printf(body, "%s<a href=\"#%s%s%02d\">", lead, id.c_str(), step == MENU_BLOCK ? "QJ" : "DR", number);
-    file_write(body, arrow.data(), arrow.size());
-    file_write(body, label.data(), label.size());
-    file_puts(body, "</a>");
+    link.assign(lead).append("<a href=\"#").append(id).append(step == MENU_BLOCK ? "QJ" : "DR");
+    append_decimal(link, number, 2);
+    link.append("\">").append(body_state.arrow_symbol).append(label).append("</a>");
+    file_write(body, link.data(), link.size());
 }
 
 // Splits a record into its identifier and key; returns the position of its
@@ -183,16 +184,18 @@ void write_block_anchor(int field_index) {
     if (field_index != FT_PS && !is_section_field(field_index) &&
         !(field_index == FT_ID && s.idiom_heading_pending != 0))
         return;
-    file_printf(s.body, "<a name=\"%sQJ%02d\"></a>\n", s.entry_id.c_str(), s.quick_jump_anchor_number);
+    link.assign("<a name=\"").append(s.entry_id).append("QJ");
+    append_decimal(link, s.quick_jump_anchor_number, 2);
+    link.append("\"></a>\n");
+    file_write(s.body, link.data(), link.size());
     ++s.quick_jump_anchor_number;
 }
 
 void write_return_link() {
     const BodyConversionState& s = body_state;
     if (settings.QUICKJUMP == 0 || settings.QUICKRET == 0 || s.quick_jump_items == nullptr) return;
-    file_printf(s.body, "<a href=\"#%s\">", s.entry_id.c_str());
-    file_write(s.body, s.return_symbol.data(), s.return_symbol.size());
-    file_puts(s.body, "</a>");
+    link.assign("<a href=\"#").append(s.entry_id).append("\">").append(s.return_symbol).append("</a>");
+    file_write(s.body, link.data(), link.size());
 }
 
 void write_quick_jump_pages() {

@@ -103,10 +103,12 @@ int number_value(const std::string& text) {
     return static_cast<int>(value);
 }
 
-// FieldTagTable index of a kind name, -1 when it names no row.
+// FieldTagTable index of a kind name, -1 when it names no row. The first
+// letters are compared first: this runs for every target of every group.
 int kind_index(const std::string& name) {
+    if (name.empty()) return -1;
     for (int i = 0; i < FieldTagCount; ++i)
-        if (name == FieldTagTable[i].name) return i;
+        if (FieldTagTable[i].name[0] == name[0] && name == FieldTagTable[i].name) return i;
     return -1;
 }
 
@@ -157,10 +159,10 @@ void write_link(std::string& destination, const LinkParts& parts, const char* en
         destination.append(s.text);
     } else {
         link_target_number(parts, entry_id, s.target);
-        char number[32];
         if (resolve_link_parts(parts, s.target.c_str(), "", 0) != nullptr) {
-            std::snprintf(number, sizeof number, "#HL%06d", next_link_number());
-            destination.append("<a href=\"").append(number).append("\">");
+            destination.append("<a href=\"#HL");
+            append_decimal(destination, next_link_number(), 6);
+            destination.append("\">");
         } else {
             // Unresolved: a link to the target entry as a whole.
             destination.append("<a href=\"#").append(s.target).append("\">");

@@ -40,6 +40,7 @@ std::string sub_text;
 std::string target_text;
 std::string specification_text;
 std::string shown_specification;
+std::string table_line;
 
 // Section labels of a target specification, in the order they are tried.
 struct SectionLabel {
@@ -163,8 +164,15 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
                                start.c_str(), RawSpecificationBytes, key.c_str());
                 }
                 cut_text(raw, RawSpecificationBytes);
-                file_printf(table, "%8s|HL%06d|%s|%s|%s|(%s)\n", target.c_str(), next_link_number(), resolved,
-                            entry_number.c_str(), key.c_str(), raw.c_str());
+
+                // The target entry number goes right-aligned in its 8
+                // characters, so that a byte-wise sort orders by number.
+                size_t padding = target.size() < TargetNumberBytes ? TargetNumberBytes - target.size() : 0;
+                table_line.assign(padding, ' ').append(target).append("|HL");
+                append_decimal(table_line, next_link_number(), 6);
+                table_line.append("|").append(resolved).append("|").append(entry_number);
+                table_line.append("|").append(key).append("|(").append(raw).append(")\n");
+                file_write(table, table_line.data(), table_line.size());
             }
         }
         if (!parts.closed) break;

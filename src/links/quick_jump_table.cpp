@@ -35,6 +35,7 @@ QuickJumpEntry entry;
 // Texts reused from line to line.
 std::string converted;
 std::string label;
+std::string record_line;
 
 // How a "|" inside a field is written, so that it cannot end the field.
 const char* const EscapedBar = "&#124;";
@@ -76,15 +77,12 @@ void finish_entry(File* table) {
     const ConversionSettings& cs = settings;
     if (entry.items + entry.idiom_items < cs.QJITEMS || entry.lines < cs.QJLINES) return;
     if (has_bar(entry.entry_id)) return;
-    file_printf(table, "%ld|", static_cast<long>(entry.position));
-    file_write(table, entry.entry_id.data(), entry.entry_id.size());
-    file_puts(table, "|");
-    label.clear();
-    append_escaped(label, entry.key.c_str());
-    file_write(table, label.data(), label.size());
-    file_puts(table, "|");
-    file_write(table, entry.item_list.data(), entry.item_list.size());
-    file_puts(table, "\n");
+    record_line.clear();
+    append_decimal(record_line, entry.position, 0);
+    record_line.append("|").append(entry.entry_id).append("|");
+    append_escaped(record_line, entry.key.c_str());
+    record_line.append("|").append(entry.item_list).append("\n");
+    file_write(table, record_line.data(), record_line.size());
 }
 
 // Starts a new entry at the RA line that begins at `position`.

@@ -123,6 +123,24 @@ const char* copy_digits(const char* source, std::string& destination) {
     return p;
 }
 
+void append_decimal(std::string& destination, long value, int width) {
+    // The digits, lowest first; the magnitude is taken unsigned so that the
+    // most negative value has one too.
+    char digits[24];
+    int count = 0;
+    unsigned long magnitude = value < 0 ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        destination.push_back('-');
+        --width;
+    }
+    if (width > count) destination.append(static_cast<size_t>(width - count), '0');
+    while (count > 0) destination.push_back(digits[--count]);
+}
+
 char* strip_tags(char* text) {
     const char* in = text;
     char* out = text;

@@ -57,6 +57,12 @@ const char* copy_wide_until(const char* source, std::string& destination, const 
 // Copies ASCII digits. Returns the position after them.
 const char* copy_digits(const char* source, std::string& destination);
 
+// Appends `value` in decimal with leading zeros up to `width` characters, as
+// printf's "%0*ld" writes it ("-" first for a negative value, counted in the
+// width; a value wider than `width` is written whole). For the numbered
+// anchors and table lines that are written once per link or entry.
+void append_decimal(std::string& destination, long value, int width);
+
 // Removes every "<" and what follows it up to and including the next ">" (a
 // "<" without ">" removes the rest); double-byte aware. Returns `text`.
 char* strip_tags(char* text);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -136,6 +138,23 @@ TEST(SjisCopy, StripTags) {
     EXPECT_EQ(c, "x\x83");
     std::string d = "<>";
     EXPECT_EQ(strip_tags(d), "");
+}
+
+TEST(SjisCopy, AppendDecimalWritesWhatPrintfWrites) {
+    // Every value and width against "%0*ld": zero, one digit more and less
+    // than the width, negatives (the sign counts in the width) and both ends
+    // of the range.
+    const long values[] = {0, 1, 9, 10, 99, 100, 12345, 999999, 1000000, 123456789, -1, -5, -99999, -1000000,
+                           LONG_MAX, LONG_MIN};
+    for (long value : values) {
+        for (int width : {0, 1, 2, 6, 8, 25}) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%0*ld", width, value);
+            std::string got = "HL";
+            append_decimal(got, value, width);
+            EXPECT_EQ(got, std::string("HL") + expected) << value << " in width " << width;
+        }
+    }
 }
 
 TEST(FullWidth, FormsAreTheExactShiftJisBytes) {
