@@ -2,7 +2,6 @@
 #include "text/main_text.h"
 
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -76,25 +75,50 @@ int fill_block(MainText* text) {
     return length > 0;
 }
 
-// Reads a decimal number the way atoi does (leading white space and a sign
-// allowed, 0 without digits), held to the range of int.
+// Reads a decimal number the way atoi does in the C locale (leading white
+// space and a sign allowed, 0 without digits), held to the range of int.
 int read_number(const char* text) {
-    long value = std::strtol(text, nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    int negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    // Digits beyond the range of int only keep the value at its limit.
+    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > limit) value = limit;
+    }
+    return static_cast<int>(negative ? -value : value);
 }
 
-// Row of the first tag name that begins with each letter A-Z, or -1.
-struct LetterRows {
-    int row[26];
-    LetterRows() {
-        for (int& r : row) r = -1;
-        for (int i = FieldTagCount - 1; i >= 0; --i) row[FieldTagTable[i].name[0] - 'A'] = i;
+// The first `length` bytes of `text` (1 to 8) as one number that orders as
+// the texts do: the first byte highest, missing bytes 0. Tag names hold no 0
+// byte, so a name that begins with a key is never below the key's number.
+uint64_t ordered_bytes(const char* text, size_t length) {
+    uint64_t value = 0;
+    for (size_t i = 0; i < length; ++i) value = value << 8 | static_cast<unsigned char>(text[i]);
+    return value << (8 * (8 - length));
+}
+
+// The longest tag name; no longer key begins a name.
+const size_t LongestTagName = 6;
+
+// The tag names by ordered_bytes, and the row of the first name of each
+// letter A-Z.
+struct TagNames {
+    uint64_t ordered[FieldTagCount];  // ordered_bytes of the name
+    int first_row[26];                // first row whose name begins with the letter, or -1
+    TagNames() {
+        for (int& r : first_row) r = -1;
+        for (int i = FieldTagCount - 1; i >= 0; --i) {
+            const char* name = FieldTagTable[i].name;
+            ordered[i] = ordered_bytes(name, std::strlen(name));
+            first_row[name[0] - 'A'] = i;
+        }
     }
-    int operator[](int letter) const { return row[letter]; }
 };
-const LetterRows FirstRowOfLetter;
+const TagNames Tags;
 
 }  // namespace
 
@@ -181,27 +205,26 @@ FieldTagInfo* classify_line(const char* line) {
     size_t key_length = 0;
     if (line[0] == 'O' && line[1] == 'T') {
         key_length = line[2] != '\0' ? 3 : 2;
-    } else if (std::strncmp(line, "J2E", 3) == 0) {
+    } else if (line[0] == 'J' && line[1] == '2' && line[2] == 'E') {
         key_length = 3;
     } else {
         while (line[key_length] >= 'A' && line[key_length] <= 'Z') ++key_length;
     }
 
     // The first row whose name begins with the key. An empty key matches
-    // CMT; otherwise only the rows of the key's first letter can match, and
-    // they stand together because the table is sorted.
+    // CMT. Otherwise, as the table is sorted, the names that begin with the
+    // key follow each other from the first name not below the key, so that
+    // name begins with the key or none does; the search starts at the rows
+    // of the key's first letter.
     FieldTagInfo* row = &FieldTagTable[FT_CMT];
     if (key_length > 0) {
         row = &FieldTagTable[FieldTagCount];
-        for (int i = FirstRowOfLetter[line[0] - 'A']; i >= 0 && i < FieldTagCount; ++i) {
-            const char* name = FieldTagTable[i].name;
-            if (name[0] != line[0]) break;
-            size_t same = 1;
-            while (same < key_length && name[same] == line[same]) ++same;
-            if (same == key_length) {
-                row = &FieldTagTable[i];
-                break;
-            }
+        int i = Tags.first_row[line[0] - 'A'];
+        if (key_length <= LongestTagName && i >= 0) {
+            uint64_t key = ordered_bytes(line, key_length);
+            uint64_t key_bytes = ~static_cast<uint64_t>(0) << (8 * (8 - key_length));
+            while (i < FieldTagCount && Tags.ordered[i] < key) ++i;
+            if (i < FieldTagCount && (Tags.ordered[i] & key_bytes) == key) row = &FieldTagTable[i];
         }
         if (row->index == FT_NONE) return row;
     }

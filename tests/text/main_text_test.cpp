@@ -222,6 +222,15 @@ TEST(ClassifyLine, TranslationNumbers) {
     EXPECT_EQ(FieldTagTable[FT_TRSUB].number1, 4);
     // 4. A number too large for an int is held at the limit.
     EXPECT_EQ(classify_line("TR99999999999999999999=x")->number1, 2147483647);
+    EXPECT_EQ(classify_line("TR-99999999999999999999=x")->number1, -2147483647 - 1);
+    // 5. White space is the C locale's, whatever locale the console uses: a
+    //    tab and a plus sign are taken, a byte 0xA0 (a space in some 8-bit
+    //    locales) is not.
+    EXPECT_EQ(classify_line("TR\t+8=x")->number1, 8);
+    EXPECT_EQ(classify_line("TR\xA0" "8=x")->number1, 0);
+    row = classify_line("TRSUB 2( 5=x");
+    EXPECT_EQ(row->number1, 2);
+    EXPECT_EQ(row->number2, 5);
 }
 
 TEST(ClassifyLine, ValueAfterTheFirstEqualsSign) {
