@@ -55,6 +55,27 @@ inline bool is_lead(unsigned char b) {
     return b >= 0x80;
 }
 
+// The ASCII bytes that convert_inline copies as they are: all but the
+// terminator, the bytes that become entities (& " ' >), "<", which begins a
+// tag, and "#", which may begin a gaiji reference.
+struct PlainAscii {
+    bool plain[128];
+    constexpr PlainAscii() : plain() {
+        for (int b = 1; b < 128; ++b)
+            plain[b] = b != '&' && b != '"' && b != '\'' && b != '>' && b != '<' && b != '#';
+    }
+};
+constexpr PlainAscii PlainBytes;
+
+// Whether convert_inline copies the character at `p` as it is: a two-byte
+// character (not the one-byte middle dot), or a plain ASCII byte, except the
+// letters in gaiji set 5, which stand for external characters there.
+inline bool copied_as_is(const char* p, int set) {
+    unsigned char b = static_cast<unsigned char>(*p);
+    if (is_lead(b)) return b != MiddleDotByte;
+    return PlainBytes.plain[b] && !(set == 5 && b >= 0x41);
+}
+
 // The gaiji set a G tag selects: 99 for "G9...", else the second character's
 // value minus that of "0".
 int gaiji_set_of(std::string_view name) {
@@ -224,6 +245,24 @@ int convert_inline(std::string& destination, const char* source, const char* ent
         size_t written = destination.size();
         unsigned char b = static_cast<unsigned char>(*p);
 
+        if (copied_as_is(p, set)) {
+            // A run of characters copied as they are goes out in one piece.
+            // Output and source match byte for byte, so a character's mark
+            // is the output length before the run plus its offset in it.
+            do {
+                size_t mark = written + static_cast<size_t>(p - token);
+                marks[static_cast<size_t>(p - source)] = mark;
+                if (is_lead(static_cast<unsigned char>(*p)) && p[1] != '\0') {
+                    marks[static_cast<size_t>(p + 1 - source)] = mark;
+                    p += 2;
+                } else {
+                    ++p;
+                }
+            } while (copied_as_is(p, set));
+            destination.append(token, static_cast<size_t>(p - token));
+            continue;
+        }
+
         if (b == MiddleDotByte) {
             destination.append(MiddleDot);
             ++p;
@@ -315,7 +354,15 @@ int convert_plain(std::string& destination, const char* source) {
     const char* p = source;
     while (*p != '\0') {
         unsigned char b = static_cast<unsigned char>(*p);
-        if (b == MiddleDotByte) {
+        if (b != MiddleDotByte && b != '#' && b != '<') {
+            // A run of characters copied as they are goes out in one piece.
+            const char* run = p;
+            do {
+                p += is_lead(static_cast<unsigned char>(*p)) && p[1] != '\0' ? 2 : 1;
+                b = static_cast<unsigned char>(*p);
+            } while (b != '\0' && b != MiddleDotByte && b != '#' && b != '<');
+            destination.append(run, static_cast<size_t>(p - run));
+        } else if (b == MiddleDotByte) {
             destination.append(MiddleDot);
             ++p;
         } else if (is_gaiji_reference(p)) {
