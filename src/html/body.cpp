@@ -556,8 +556,7 @@ int convert_body() {
     indent2 = indent_text(2);
 
     // The lines of main.txt.
-    while (read_main_line(main_text, line) != nullptr) {
-        const char* text = line.c_str();
+    while (const char* text = read_main_line(main_text, line)) {
         const FieldTagInfo* info = classify_line(text);
         const char* value = line_value(text);
         LineOutcome outcome = field_stage(info, value);

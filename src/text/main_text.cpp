@@ -148,6 +148,21 @@ void close_main_text(MainText* text) {
 
 const char* read_main_line(MainText* text, std::string& line) {
     reader.line_start = reader.bytes_read;
+    if (text->position == text->length && !fill_block(text)) return nullptr;
+
+    // A line that ends inside the block is handed out where it lies, its line
+    // end replaced by a terminator; a NUL in it ends its text all the same.
+    char* start = text->block.get() + text->position;
+    char* end = static_cast<char*>(std::memchr(start, '\n', text->length - text->position + 1));
+    if (end != text->block.get() + text->length) {
+        size_t count = static_cast<size_t>(end - start) + 1;
+        *end = '\0';
+        text->position += count;
+        reader.bytes_read += static_cast<int64_t>(count);
+        return start;
+    }
+
+    // A line that runs on into the next block is gathered in `line`.
     line.clear();
     int cut = 0;  // 1 once a NUL has ended the line's text
     for (;;) {

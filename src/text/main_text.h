@@ -41,9 +41,11 @@ struct MainText;
 MainText* open_main_text(const char* directory, const char* name);
 void close_main_text(MainText* text);
 
-// Decodes the next line into `line` (whole, whatever its length) and returns
-// line.c_str(), or none at the end of the file (a last line without 0xF5 is
-// not delivered, but its bytes count). A NUL byte inside a line ends its text.
+// Decodes the next line (whole, whatever its length) and returns its text, or
+// none at the end of the file (a last line without 0xF5 is not delivered, but
+// its bytes count). A NUL byte inside a line ends its text. The text lies in
+// the reader's block, or in `line` when the line runs across two blocks; it
+// stays valid until the next read.
 const char* read_main_line(MainText* text, std::string& line);
 
 // File offset of the current line's first byte.

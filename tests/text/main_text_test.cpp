@@ -40,8 +40,8 @@ ReadResult read_all(TempDir& dir, const std::string& text) {
     if (main_text == nullptr) return result;
     result.size = main_text_size();
     std::string line = "stale";
-    while (read_main_line(main_text, line) != nullptr) {
-        result.lines.push_back(line);
+    while (const char* text = read_main_line(main_text, line)) {
+        result.lines.push_back(text);
         result.starts.push_back(line_start_offset());
     }
     result.bytes_read = main_text_bytes_read();
