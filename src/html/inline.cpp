@@ -209,6 +209,11 @@ const char* skip_inline_character(const char* p) {
     return p + 1;
 }
 
+const char* next_tag_start(const char* p) {
+    while (*p != '\0' && *p != '<') p = skip_inline_character(p);
+    return p;
+}
+
 const char* read_inline_tag(const char* p, InlineTag& tag) {
     tag.closing = p[1] == '/';
     const char* name = p + (tag.closing ? 2 : 1);

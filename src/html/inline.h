@@ -42,6 +42,10 @@ struct InlineTag {
 // 0x80 up (one when the terminator follows).
 const char* skip_inline_character(const char* p);
 
+// Position of the next "<" that begins a character, stepping from `p` with
+// skip_inline_character, or the terminator's position when none follows.
+const char* next_tag_start(const char* p);
+
 // Reads the tag that starts with the "<" at `p` (which is not followed by
 // another "<"). Returns the position after its ">", or the end of the text
 // for a tag that is never closed.

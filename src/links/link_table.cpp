@@ -115,11 +115,11 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
     const char* segment = value;          // where a missing "<HL>" repair stops searching
     const char* no_comment_end = nullptr;  // from here on no "</CMT>" follows
     const char* p = value;
-    while (*p != '\0') {
-        if (*p != '<') {
-            p = skip_inline_character(p);
-            continue;
-        }
+    for (;;) {
+        // Text between tags is stepped over character by character, as
+        // convert_inline steps.
+        p = next_tag_start(p);
+        if (*p == '\0') break;
         if (p[1] == '<') {
             ++p;
             continue;
