@@ -62,13 +62,18 @@ enum FileMode {
 // on every platform, so both builds write and read the same bytes. Text
 // written in text mode is translated into the file's own buffer and handed to
 // the stream when the buffer fills, when the file is flushed, re-positioned
-// or closed: one stream write per buffer, however small the pieces.
+// or closed: one stream write per buffer, however small the pieces. A text
+// file being read is read ahead into the file's own buffer, so that a line is
+// taken in a few steps rather than byte by byte.
 struct File {
     std::FILE* fp;       // the underlying stream, always opened in binary mode
     int text;            // 1 for the text modes, 0 for raw ones
     int ended;           // 1 once a 0x1A byte has ended a text file
     char* pending;       // translated text not yet handed to the stream; none before the first text write
     size_t pending_size; // bytes held in `pending`
+    char* ahead;         // bytes of a text file read ahead, as stored; none before the first text read
+    size_t ahead_start;  // next byte of `ahead` not yet taken
+    size_t ahead_end;    // bytes held in `ahead`
 };
 
 // Opens `path` (backslashes act as separators on POSIX). Returns the file, or

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -36,23 +37,55 @@ int write_pending(File* f) {
     return fwrite_unlocked(f->pending, 1, size, f->fp) == size ? 0 : -1;
 }
 
+// Size of a text-mode file's own buffer of bytes read ahead.
+const size_t AheadCapacity = 64 * 1024;
+
+// Reads the next bytes of a text file into its read-ahead buffer. Returns
+// their number: 0 at the end of the file (a read error looks the same).
+size_t fill_ahead(File* f) {
+    if (f->ahead == nullptr) f->ahead = new char[AheadCapacity];
+    f->ahead_start = 0;
+    f->ahead_end = std::fread(f->ahead, 1, AheadCapacity, f->fp);
+    return f->ahead_end;
+}
+
+// The next byte as stored (0-255), or EOF; a text file's come from its
+// read-ahead buffer.
+inline int next_stored_byte(File* f) {
+    if (!f->text) return getc_unlocked(f->fp);
+    if (f->ahead_start == f->ahead_end && fill_ahead(f) == 0) return EOF;
+    return static_cast<unsigned char>(f->ahead[f->ahead_start++]);
+}
+
 // One byte of a file, text translation applied: CR LF gives LF, 0x1A ends a
 // text file. Shared by file_getc and file_gets, so that reading a line costs
 // no call per byte.
 inline int next_byte(File* f) {
     if (f->ended) return EOF;
-    int c = getc_unlocked(f->fp);
+    int c = next_stored_byte(f);
     if (!f->text || c == EOF) return c;
     if (c == 0x1A) {
         f->ended = 1;
         return EOF;
     }
     if (c == '\r') {
-        int d = getc_unlocked(f->fp);
-        if (d == '\n') return '\n';
-        if (d != EOF) ungetc(d, f->fp);
+        // A LF after it is taken with it; anything else stays unread.
+        if (f->ahead_start == f->ahead_end && fill_ahead(f) == 0) return c;
+        if (f->ahead[f->ahead_start] == '\n') {
+            ++f->ahead_start;
+            return '\n';
+        }
     }
     return c;
+}
+
+// Length of the run at `p` (at most `count` bytes) that text translation
+// leaves as it is: up to the first LF, CR or 0x1A.
+size_t plain_text_run(const char* p, size_t count) {
+    if (const void* lf = std::memchr(p, '\n', count)) count = static_cast<size_t>(static_cast<const char*>(lf) - p);
+    if (const void* cr = std::memchr(p, '\r', count)) count = static_cast<size_t>(static_cast<const char*>(cr) - p);
+    if (const void* end = std::memchr(p, 0x1A, count)) count = static_cast<size_t>(static_cast<const char*>(end) - p);
+    return count;
 }
 
 // Console transcoding: -1 not decided yet, 0 raw bytes, 1 Shift_JIS -> UTF-8.
@@ -183,6 +216,8 @@ File* file_open(const char* path, FileMode mode) {
     f->ended = 0;
     f->pending = nullptr;
     f->pending_size = 0;
+    f->ahead = nullptr;
+    f->ahead_start = f->ahead_end = 0;
     return f;
 }
 
@@ -191,6 +226,7 @@ int file_close(File* f) {
     int w = write_pending(f);
     int r = std::fclose(f->fp);
     delete[] f->pending;
+    delete[] f->ahead;
     delete f;
     return (w == 0 && r == 0) ? 0 : -1;
 }
@@ -201,8 +237,19 @@ int file_getc(File* f) {
 
 char* file_gets(char* buffer, int size, File* f) {
     if (size <= 0) return nullptr;
-    int n = 0;
-    while (n < size - 1) {
+    size_t n = 0;
+    size_t limit = static_cast<size_t>(size) - 1;
+    while (n < limit) {
+        // A text file's bytes that translation leaves alone go in one piece
+        // from the read-ahead buffer; the byte after them goes by next_byte.
+        if (f->text && !f->ended && (f->ahead_start < f->ahead_end || fill_ahead(f) > 0)) {
+            size_t count = plain_text_run(f->ahead + f->ahead_start,
+                                          std::min(f->ahead_end - f->ahead_start, limit - n));
+            std::memcpy(buffer + n, f->ahead + f->ahead_start, count);
+            f->ahead_start += count;
+            n += count;
+            if (n == limit || f->ahead_start == f->ahead_end) continue;
+        }
         int c = next_byte(f);
         if (c == EOF) break;
         buffer[n++] = static_cast<char>(c);
@@ -213,7 +260,15 @@ char* file_gets(char* buffer, int size, File* f) {
 }
 
 size_t file_read(File* f, void* buffer, size_t size) {
-    return std::fread(buffer, 1, size, f->fp);
+    // Bytes of a text file already read ahead come first.
+    size_t done = 0;
+    if (f->ahead_start < f->ahead_end) {
+        done = std::min(size, f->ahead_end - f->ahead_start);
+        std::memcpy(buffer, f->ahead + f->ahead_start, done);
+        f->ahead_start += done;
+    }
+    if (done < size) done += std::fread(static_cast<char*>(buffer) + done, 1, size - done, f->fp);
+    return done;
 }
 
 size_t file_write(File* f, const void* data, size_t size) {
@@ -268,13 +323,16 @@ int file_printf(File* f, const char* format, ...) {
 
 int file_seek(File* f, int64_t offset) {
     f->ended = 0;
+    f->ahead_start = f->ahead_end = 0;
     if (write_pending(f) != 0) return -1;
     return fseeko(f->fp, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : -1;
 }
 
 int64_t file_tell(File* f) {
     if (write_pending(f) != 0) return -1;
-    return static_cast<int64_t>(ftello(f->fp));
+    int64_t position = static_cast<int64_t>(ftello(f->fp));
+    if (position < 0) return -1;
+    return position - static_cast<int64_t>(f->ahead_end - f->ahead_start);
 }
 
 int64_t file_size(File* f) {

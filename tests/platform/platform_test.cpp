@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -92,6 +93,77 @@ TEST(TextFiles, WritesOfEverySizeKeepEveryByteAndLineEnd) {
     EXPECT_EQ(file_close(f), 0);
     EXPECT_EQ(read_file(path), stored);
     EXPECT_GT(stored.size(), 4 * 65536u);
+}
+
+TEST(TextFiles, ReadingAcrossTheReadAheadKeepsTheTranslation) {
+    TempDir dir;
+    std::string path = dir.path + "/in.txt";
+    // Lines of many lengths, CR LF and lone CRs everywhere, and around the
+    // 64 KiB edges of the file's read-ahead a CR LF split by each edge and a
+    // lone CR right at it; then a line longer than the pieces, and 0x1A.
+    std::string stored;
+    auto pad_to = [&](size_t offset, const char* then) {
+        stored += std::string(offset - stored.size(), 'x') + then;
+    };
+    for (int i = 0; stored.size() < 140000; ++i) {
+        std::string line(static_cast<size_t>(i % 97), static_cast<char>('a' + i % 26));
+        line += i % 5 == 0 ? "\r" : "";
+        line += i % 3 == 0 ? "\r\n" : "\n";
+        if (stored.size() < 65535 && stored.size() + line.size() >= 65535) pad_to(65535, "\r\n");
+        if (stored.size() < 131071 && stored.size() + line.size() >= 131071) pad_to(131071, "\rz\n");
+        stored += line;
+    }
+    stored += std::string(3000, 'w') + "\r\n" + "last\x1a" + "after\n";
+    write_file(path, stored);
+
+    // What text mode delivers: CR LF as LF, nothing from 0x1A on.
+    std::string translated;
+    for (size_t i = 0; i < stored.size() && stored[i] != '\x1a'; ++i) {
+        if (stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n') continue;
+        translated += stored[i];
+    }
+
+    // 1. Lines read in pieces of several sizes give exactly that text, each
+    //    piece ending at a line end or at the size; the position counts the
+    //    stored bytes taken.
+    for (int size : {2, 7, 100, 1024}) {
+        File* f = file_open(path.c_str(), FILE_READ_TEXT);
+        ASSERT_NE(f, nullptr);
+        std::vector<char> buffer(static_cast<size_t>(size));
+        std::string got;
+        int pieces_ok = 1;
+        while (file_gets(buffer.data(), size, f) != nullptr) {
+            std::string piece(buffer.data());
+            pieces_ok &= piece.size() == static_cast<size_t>(size - 1) || piece.back() == '\n' ||
+                         got.size() + piece.size() == translated.size();
+            got += piece;
+        }
+        EXPECT_EQ(got, translated) << "pieces of " << size;
+        EXPECT_TRUE(pieces_ok) << "pieces of " << size;
+        EXPECT_EQ(file_getc(f), EOF);
+        file_close(f);
+    }
+
+    // 2. The position, byte reads, block reads and a seek back agree with
+    //    the stored bytes.
+    File* f = file_open(path.c_str(), FILE_READ_TEXT);
+    ASSERT_NE(f, nullptr);
+    char line[16];
+    ASSERT_NE(file_gets(line, sizeof line, f), nullptr);
+    EXPECT_STREQ(line, "\r\n");  // line 0: no letters, a lone CR, then CR LF
+    EXPECT_EQ(file_tell(f), 3);
+    EXPECT_EQ(file_getc(f), 'b');
+    char block[4];
+    EXPECT_EQ(file_read(f, block, 4), 4u);
+    EXPECT_EQ(std::string(block, 4), "\ncc\n");
+    EXPECT_EQ(file_tell(f), 8);
+    EXPECT_EQ(file_seek(f, 65535), 0);
+    EXPECT_EQ(file_getc(f), '\n');  // the CR LF at the first edge
+    EXPECT_EQ(file_tell(f), 65537);
+    EXPECT_EQ(file_seek(f, 131071), 0);
+    EXPECT_EQ(file_getc(f), '\r');  // the lone CR at the second
+    EXPECT_EQ(file_getc(f), 'z');
+    file_close(f);
 }
 
 TEST(TextFiles, AppendAddsToTheEndAndSeekRepositions) {
