@@ -19,10 +19,12 @@ namespace {
 const unsigned char MiddleDotByte = 0xA5;
 const char* const MiddleDot = "・";
 
-// Output length reached before each source byte was converted, one table per
-// nesting level (the visible text of a link is converted inside the link's
-// conversion). The repair of a missing "<HL>" rewinds the output to the
-// length it had where the assumed link starts.
+// Output length reached before the character or tag that holds each source
+// byte, one table per nesting level (the visible text of a link is converted
+// inside the link's conversion). The repair of a missing "<HL>" rewinds the
+// output to the length it had where the assumed link starts, which is always
+// a "<" or the start of what follows the last link: those bytes always have
+// their mark; inside runs of characters copied as they are, others may not.
 std::deque<std::vector<size_t>> output_marks;
 int inline_depth = 0;
 
@@ -252,13 +254,15 @@ int convert_inline(std::string& destination, const char* source, const char* ent
 
         if (copied_as_is(p, set)) {
             // A run of characters copied as they are goes out in one piece.
-            // Output and source match byte for byte, so a character's mark
-            // is the output length before the run plus its offset in it.
+            // Its start and any "<" in it (the second byte of a broken
+            // two-byte character) get their marks; output and source match
+            // byte for byte, so a character's mark is the output length
+            // before the run plus its offset in it.
+            marks[static_cast<size_t>(token - source)] = written;
             do {
-                size_t mark = written + static_cast<size_t>(p - token);
-                marks[static_cast<size_t>(p - source)] = mark;
                 if (is_lead(static_cast<unsigned char>(*p)) && p[1] != '\0') {
-                    marks[static_cast<size_t>(p + 1 - source)] = mark;
+                    size_t offset = static_cast<size_t>(p - token);
+                    if (p[1] == '<') marks[static_cast<size_t>(p + 1 - source)] = written + offset;
                     p += 2;
                 } else {
                     ++p;

@@ -182,6 +182,11 @@ TEST_F(Inline, RepairOfAMissingLinkStart) {
     std::string added = log().substr(before);
     EXPECT_EQ(added, report + "  LINE: a:1</HL> b</HL> c\n" + report + "  LINE: a:1</HL> b</HL> c\n");
     EXPECT_EQ(next_link_number(), 6);
+
+    // 6. Broken text whose "<SC>" begins inside a two-byte character: the
+    //    output goes back to what it was before that character, never to
+    //    more or less.
+    EXPECT_EQ(html("ab\x83<SC>:7:1</HL>"), "ab<a href=\"#HL000007\"></a>");
 }
 
 TEST_F(Inline, TitleAndPlainForms) {
