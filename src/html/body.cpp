@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "common/report.h"
 #include "converter/settings.h"
@@ -60,12 +61,9 @@ bool begins_with(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-void put(const std::string& text) {
+// Writes a text into the body; a literal's length is known when compiled.
+void put(std::string_view text) {
     file_write(body_state.body, text.data(), text.size());
-}
-
-void put(const char* text) {
-    file_puts(body_state.body, text);
 }
 
 // Loads the next link group and remembers whether one came and its number.
