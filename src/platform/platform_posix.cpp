@@ -209,7 +209,12 @@ File* file_open(const char* path, FileMode mode) {
     std::FILE* fp = std::fopen(p.c_str(), m);
     if (!fp) return nullptr;
     // Large stream buffers: the passes read and write hundreds of megabytes.
-    setvbuf(fp, nullptr, _IOFBF, 1 << 18);
+    // Text written in text mode is gathered in the file's own buffer, which
+    // then goes to the system directly rather than through a second copy.
+    if (mode == FILE_WRITE_TEXT || mode == FILE_APPEND_TEXT)
+        setvbuf(fp, nullptr, _IONBF, 0);
+    else
+        setvbuf(fp, nullptr, _IOFBF, 1 << 18);
     File* f = new File;
     f->fp = fp;
     f->text = (mode == FILE_READ_TEXT || mode == FILE_WRITE_TEXT || mode == FILE_APPEND_TEXT) ? 1 : 0;

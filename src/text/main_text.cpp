@@ -28,8 +28,9 @@ FieldTagInfo FieldTagTable[FieldTagCount + 1] = {
     {52, 1, "TRSUB", 0, 0},  {-1, 0, nullptr, 0, 0},
 };
 
-// The file is read in blocks of this size and decoded in memory.
-const size_t ReadBlockSize = 64 * 1024;
+// The file is read in blocks of this size and decoded in memory. A block as
+// large as the stream's buffer is read into place without a copy through it.
+const size_t ReadBlockSize = 256 * 1024;
 
 struct MainText {
     File* file;
