@@ -82,19 +82,19 @@ TEST(MainTextReader, LinesAndTheirOffsets) {
 
 TEST(MainTextReader, LongLinesAcrossReadBlocks) {
     TempDir dir;
-    // Lines far longer than a body line, one ending right at a 64 KiB block
-    // boundary and one spanning several blocks, all come whole.
-    std::string first(65535, 'a');  // with its line end exactly 65536 bytes
-    std::string second(200000, 'b');
-    second[100000] = '\x83';
+    // Lines far longer than a body line, one ending right at the 256 KiB
+    // read block's end and one spanning several blocks, all come whole.
+    std::string first(262143, 'a');  // with its line end exactly 262144 bytes
+    std::string second(600000, 'b');
+    second[300000] = '\x83';
     std::string third = "TR1=x";
     ReadResult r = read_all(dir, first + "\n" + second + "\n" + third + "\n");
     ASSERT_EQ(r.lines.size(), 3u);
     EXPECT_EQ(r.lines[0], first);
     EXPECT_EQ(r.lines[1], second);
     EXPECT_EQ(r.lines[2], third);
-    EXPECT_EQ(r.starts[1], 65536);
-    EXPECT_EQ(r.starts[2], 65536 + 200001);
+    EXPECT_EQ(r.starts[1], 262144);
+    EXPECT_EQ(r.starts[2], 262144 + 600001);
 }
 
 TEST(MainTextReader, BadBytesAreReadSafely) {
@@ -105,12 +105,12 @@ TEST(MainTextReader, BadBytesAreReadSafely) {
     EXPECT_EQ(r.lines[0], "EN=ab");
     EXPECT_EQ(r.starts[1], 9);
     // 2. Also when the rest of the line runs on into the next read block.
-    std::string before(65530, 'a');
+    std::string before(262138, 'a');
     r = read_all(dir, before + std::string(1, '\0') + std::string(10000, 'b') + "\nRN=1\n");
     ASSERT_EQ(r.lines.size(), 2u);
     EXPECT_EQ(r.lines[0], before);
     EXPECT_EQ(r.lines[1], "RN=1");
-    EXPECT_EQ(r.starts[1], 65530 + 1 + 10000 + 1);
+    EXPECT_EQ(r.starts[1], 262138 + 1 + 10000 + 1);
     // 3. Lone lead bytes at line ends and bytes that are no Shift_JIS pass
     //    through unchanged, and the line end after a lead byte still ends it.
     r = read_all(dir, "EN=\x83\nTRSUB2(\x81\n\xFF\xFE\x80\n");
