@@ -185,8 +185,13 @@ const char* const FullWidthForms[128] = {
 std::string& to_full_width(std::string& destination, const char* source) {
     destination.clear();
     for (const char* p = source; *p != '\0'; ++p) {
+        // Every form is two bytes or empty; two pushes cost less than an append.
         unsigned char b = static_cast<unsigned char>(*p);
-        if (b < 0x80) destination.append(FullWidthForms[b]);
+        const char* form = b < 0x80 ? FullWidthForms[b] : "";
+        if (form[0] != '\0') {
+            destination.push_back(form[0]);
+            destination.push_back(form[1]);
+        }
     }
     return destination;
 }

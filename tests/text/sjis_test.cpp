@@ -176,6 +176,10 @@ TEST(FullWidth, FormsAreTheExactShiftJisBytes) {
     EXPECT_STREQ(FullWidthForms[0x60], "\x81\x65");
     EXPECT_STREQ(FullWidthForms[0x7E], "\x81\x60");
     for (int c : {0x00, 0x09, 0x1F, 0x7F}) EXPECT_STREQ(FullWidthForms[c], "") << c;
+    for (int c = 0; c < 128; ++c) {
+        size_t length = std::strlen(FullWidthForms[c]);
+        EXPECT_TRUE(length == 0 || length == 2) << "every form is one two-byte character or none: " << c;
+    }
     // 3. to_full_width: tilde and backslash; bytes from 0x80 up dropped one at
     //    a time; controls give nothing.
     EXPECT_EQ(to_full_width(out, "~\\"), "～￥");
