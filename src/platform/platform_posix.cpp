@@ -1,5 +1,6 @@
 // POSIX implementation of the platform layer.
 #include "platform/platform.h"
+#include "platform/stream.h"
 
 #include <fcntl.h>
 #include <iconv.h>
@@ -24,69 +25,6 @@ namespace qel {
 const char* const SortCandidates[3] = {"/usr/bin/sort", "/bin/sort", "/usr/local/bin/sort"};
 
 namespace {
-
-// Size of a text-mode file's own buffer of translated text.
-const size_t PendingCapacity = 64 * 1024;
-
-// Hands the pending translated text to the stream and empties the buffer.
-// 0, or -1 when the stream refused it.
-int write_pending(File* f) {
-    if (f->pending_size == 0) return 0;
-    size_t size = f->pending_size;
-    f->pending_size = 0;
-    return fwrite_unlocked(f->pending, 1, size, f->fp) == size ? 0 : -1;
-}
-
-// Size of a text-mode file's own buffer of bytes read ahead.
-const size_t AheadCapacity = 64 * 1024;
-
-// Reads the next bytes of a text file into its read-ahead buffer. Returns
-// their number: 0 at the end of the file (a read error looks the same).
-size_t fill_ahead(File* f) {
-    if (f->ahead == nullptr) f->ahead = new char[AheadCapacity];
-    f->ahead_start = 0;
-    f->ahead_end = std::fread(f->ahead, 1, AheadCapacity, f->fp);
-    return f->ahead_end;
-}
-
-// The next byte as stored (0-255), or EOF; a text file's come from its
-// read-ahead buffer.
-inline int next_stored_byte(File* f) {
-    if (!f->text) return getc_unlocked(f->fp);
-    if (f->ahead_start == f->ahead_end && fill_ahead(f) == 0) return EOF;
-    return static_cast<unsigned char>(f->ahead[f->ahead_start++]);
-}
-
-// One byte of a file, text translation applied: CR LF gives LF, 0x1A ends a
-// text file. Shared by file_getc and file_gets, so that reading a line costs
-// no call per byte.
-inline int next_byte(File* f) {
-    if (f->ended) return EOF;
-    int c = next_stored_byte(f);
-    if (!f->text || c == EOF) return c;
-    if (c == 0x1A) {
-        f->ended = 1;
-        return EOF;
-    }
-    if (c == '\r') {
-        // A LF after it is taken with it; anything else stays unread.
-        if (f->ahead_start == f->ahead_end && fill_ahead(f) == 0) return c;
-        if (f->ahead[f->ahead_start] == '\n') {
-            ++f->ahead_start;
-            return '\n';
-        }
-    }
-    return c;
-}
-
-// Length of the run at `p` (at most `count` bytes) that text translation
-// leaves as it is: up to the first LF, CR or 0x1A.
-size_t plain_text_run(const char* p, size_t count) {
-    if (const void* lf = std::memchr(p, '\n', count)) count = static_cast<size_t>(static_cast<const char*>(lf) - p);
-    if (const void* cr = std::memchr(p, '\r', count)) count = static_cast<size_t>(static_cast<const char*>(cr) - p);
-    if (const void* end = std::memchr(p, 0x1A, count)) count = static_cast<size_t>(static_cast<const char*>(end) - p);
-    return count;
-}
 
 // Console transcoding: -1 not decided yet, 0 raw bytes, 1 Shift_JIS -> UTF-8.
 int console_mode = -1;
@@ -190,7 +128,7 @@ void console_flush() {
 
 // ---- Buffered files --------------------------------------------------------
 
-File* file_open(const char* path, FileMode mode) {
+std::FILE* stream_open(const char* path, FileMode mode) {
     const char* m = "rb";
     switch (mode) {
     case FILE_READ_TEXT:
@@ -215,140 +153,29 @@ File* file_open(const char* path, FileMode mode) {
         setvbuf(fp, nullptr, _IONBF, 0);
     else
         setvbuf(fp, nullptr, _IOFBF, 1 << 18);
-    File* f = new File;
-    f->fp = fp;
-    f->text = (mode == FILE_READ_TEXT || mode == FILE_WRITE_TEXT || mode == FILE_APPEND_TEXT) ? 1 : 0;
-    f->ended = 0;
-    f->pending = nullptr;
-    f->pending_size = 0;
-    f->ahead = nullptr;
-    f->ahead_start = f->ahead_end = 0;
-    return f;
+    return fp;
 }
 
-int file_close(File* f) {
-    if (!f) return 0;
-    int w = write_pending(f);
-    int r = std::fclose(f->fp);
-    delete[] f->pending;
-    delete[] f->ahead;
-    delete f;
-    return (w == 0 && r == 0) ? 0 : -1;
+int stream_seek(std::FILE* fp, int64_t offset) {
+    return fseeko(fp, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : -1;
 }
 
-int file_getc(File* f) {
-    return next_byte(f);
+int64_t stream_tell(std::FILE* fp) {
+    return static_cast<int64_t>(ftello(fp));
 }
 
-char* file_gets(char* buffer, int size, File* f) {
-    if (size <= 0) return nullptr;
-    size_t n = 0;
-    size_t limit = static_cast<size_t>(size) - 1;
-    while (n < limit) {
-        // A text file's bytes that translation leaves alone go in one piece
-        // from the read-ahead buffer; the byte after them goes by next_byte.
-        if (f->text && !f->ended && (f->ahead_start < f->ahead_end || fill_ahead(f) > 0)) {
-            size_t count = plain_text_run(f->ahead + f->ahead_start,
-                                          std::min(f->ahead_end - f->ahead_start, limit - n));
-            std::memcpy(buffer + n, f->ahead + f->ahead_start, count);
-            f->ahead_start += count;
-            n += count;
-            if (n == limit || f->ahead_start == f->ahead_end) continue;
-        }
-        int c = next_byte(f);
-        if (c == EOF) break;
-        buffer[n++] = static_cast<char>(c);
-        if (c == '\n') break;
-    }
-    buffer[n] = '\0';
-    return n > 0 ? buffer : nullptr;
-}
-
-size_t file_read(File* f, void* buffer, size_t size) {
-    // Bytes of a text file already read ahead come first.
-    size_t done = 0;
-    if (f->ahead_start < f->ahead_end) {
-        done = std::min(size, f->ahead_end - f->ahead_start);
-        std::memcpy(buffer, f->ahead + f->ahead_start, done);
-        f->ahead_start += done;
-    }
-    if (done < size) done += std::fread(static_cast<char*>(buffer) + done, 1, size - done, f->fp);
-    return done;
-}
-
-size_t file_write(File* f, const void* data, size_t size) {
-    const char* p = static_cast<const char*>(data);
-    if (!f->text) return fwrite_unlocked(p, 1, size, f->fp);
-    // Translate LF into CR LF: runs between line ends are copied whole into
-    // the pending buffer, which goes to the stream whenever it is full.
-    if (f->pending == nullptr) f->pending = new char[PendingCapacity];
-    size_t done = 0;  // input consumed
-    while (done < size) {
-        // Room for at least one byte of a run and the CR LF after it.
-        if (PendingCapacity - f->pending_size <= 2 && write_pending(f) != 0) return done;
-        const char* lf = static_cast<const char*>(std::memchr(p + done, '\n', size - done));
-        size_t run = (lf ? static_cast<size_t>(lf - p) : size) - done;
-        size_t room = PendingCapacity - 2 - f->pending_size;
-        if (run > room) run = room;
-        std::memcpy(f->pending + f->pending_size, p + done, run);
-        f->pending_size += run;
-        done += run;
-        if (lf && p + done == lf) {
-            f->pending[f->pending_size++] = '\r';
-            f->pending[f->pending_size++] = '\n';
-            ++done;
-        }
-    }
-    return size;
-}
-
-int file_puts(File* f, const char* text) {
-    size_t n = std::strlen(text);
-    return file_write(f, text, n) == n ? 0 : -1;
-}
-
-int file_printf(File* f, const char* format, ...) {
-    char small[1024];
-    va_list ap;
-    va_start(ap, format);
-    int n = std::vsnprintf(small, sizeof small, format, ap);
-    va_end(ap);
-    if (n < 0) return n;
-    if (static_cast<size_t>(n) < sizeof small) {
-        file_write(f, small, static_cast<size_t>(n));
-        return n;
-    }
-    std::vector<char> big(static_cast<size_t>(n) + 1);
-    va_start(ap, format);
-    std::vsnprintf(big.data(), big.size(), format, ap);
-    va_end(ap);
-    file_write(f, big.data(), static_cast<size_t>(n));
-    return n;
-}
-
-int file_seek(File* f, int64_t offset) {
-    f->ended = 0;
-    f->ahead_start = f->ahead_end = 0;
-    if (write_pending(f) != 0) return -1;
-    return fseeko(f->fp, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : -1;
-}
-
-int64_t file_tell(File* f) {
-    if (write_pending(f) != 0) return -1;
-    int64_t position = static_cast<int64_t>(ftello(f->fp));
-    if (position < 0) return -1;
-    return position - static_cast<int64_t>(f->ahead_end - f->ahead_start);
-}
-
-int64_t file_size(File* f) {
+int64_t stream_size(std::FILE* fp) {
     struct stat st;
-    if (fstat(fileno(f->fp), &st) != 0) return -1;
+    if (fstat(fileno(fp), &st) != 0) return -1;
     return static_cast<int64_t>(st.st_size);
 }
 
-int file_flush(File* f) {
-    int w = write_pending(f);
-    return (std::fflush(f->fp) == 0 && w == 0) ? 0 : -1;
+size_t stream_write(std::FILE* fp, const void* data, size_t size) {
+    return fwrite_unlocked(data, 1, size, fp);
+}
+
+int stream_getc(std::FILE* fp) {
+    return getc_unlocked(fp);
 }
 
 // ---- Low-level handles -----------------------------------------------------

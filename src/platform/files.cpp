@@ -1,0 +1,220 @@
+// The buffered file layer shared by every platform: Windows-style text mode
+// (LF stored as CR LF; CR LF read as LF, 0x1A ends the file) done in our own
+// code over binary streams, so every build stores and reads the same bytes.
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+#include <vector>
+
+#include "platform/stream.h"
+
+namespace qel {
+
+namespace {
+
+// Size of a text-mode file's own buffer of translated text.
+const size_t PendingCapacity = 64 * 1024;
+
+// Hands the pending translated text to the stream and empties the buffer.
+// 0, or -1 when the stream refused it.
+int write_pending(File* f) {
+    if (f->pending_size == 0) return 0;
+    size_t size = f->pending_size;
+    f->pending_size = 0;
+    return stream_write(f->fp, f->pending, size) == size ? 0 : -1;
+}
+
+// Size of a text-mode file's own buffer of bytes read ahead.
+const size_t AheadCapacity = 64 * 1024;
+
+// Reads the next bytes of a text file into its read-ahead buffer. Returns
+// their number: 0 at the end of the file (a read error looks the same).
+size_t fill_ahead(File* f) {
+    if (f->ahead == nullptr) f->ahead = new char[AheadCapacity];
+    f->ahead_start = 0;
+    f->ahead_end = std::fread(f->ahead, 1, AheadCapacity, f->fp);
+    return f->ahead_end;
+}
+
+// The next byte as stored (0-255), or EOF; a text file's come from its
+// read-ahead buffer.
+inline int next_stored_byte(File* f) {
+    if (!f->text) return stream_getc(f->fp);
+    if (f->ahead_start == f->ahead_end && fill_ahead(f) == 0) return EOF;
+    return static_cast<unsigned char>(f->ahead[f->ahead_start++]);
+}
+
+// One byte of a file, text translation applied: CR LF gives LF, 0x1A ends a
+// text file. Shared by file_getc and file_gets, so that reading a line costs
+// no call per byte.
+inline int next_byte(File* f) {
+    if (f->ended) return EOF;
+    int c = next_stored_byte(f);
+    if (!f->text || c == EOF) return c;
+    if (c == 0x1A) {
+        f->ended = 1;
+        return EOF;
+    }
+    if (c == '\r') {
+        // A LF after it is taken with it; anything else stays unread.
+        if (f->ahead_start == f->ahead_end && fill_ahead(f) == 0) return c;
+        if (f->ahead[f->ahead_start] == '\n') {
+            ++f->ahead_start;
+            return '\n';
+        }
+    }
+    return c;
+}
+
+// Length of the run at `p` (at most `count` bytes) that text translation
+// leaves as it is: up to the first LF, CR or 0x1A.
+size_t plain_text_run(const char* p, size_t count) {
+    if (const void* lf = std::memchr(p, '\n', count)) count = static_cast<size_t>(static_cast<const char*>(lf) - p);
+    if (const void* cr = std::memchr(p, '\r', count)) count = static_cast<size_t>(static_cast<const char*>(cr) - p);
+    if (const void* end = std::memchr(p, 0x1A, count)) count = static_cast<size_t>(static_cast<const char*>(end) - p);
+    return count;
+}
+
+}  // namespace
+
+File* file_open(const char* path, FileMode mode) {
+    std::FILE* fp = stream_open(path, mode);
+    if (!fp) return nullptr;
+    File* f = new File;
+    f->fp = fp;
+    f->text = (mode == FILE_READ_TEXT || mode == FILE_WRITE_TEXT || mode == FILE_APPEND_TEXT) ? 1 : 0;
+    f->ended = 0;
+    f->pending = nullptr;
+    f->pending_size = 0;
+    f->ahead = nullptr;
+    f->ahead_start = f->ahead_end = 0;
+    return f;
+}
+
+int file_close(File* f) {
+    if (!f) return 0;
+    int w = write_pending(f);
+    int r = std::fclose(f->fp);
+    delete[] f->pending;
+    delete[] f->ahead;
+    delete f;
+    return (w == 0 && r == 0) ? 0 : -1;
+}
+
+int file_getc(File* f) {
+    return next_byte(f);
+}
+
+char* file_gets(char* buffer, int size, File* f) {
+    if (size <= 0) return nullptr;
+    size_t n = 0;
+    size_t limit = static_cast<size_t>(size) - 1;
+    while (n < limit) {
+        // A text file's bytes that translation leaves alone go in one piece
+        // from the read-ahead buffer; the byte after them goes by next_byte.
+        if (f->text && !f->ended && (f->ahead_start < f->ahead_end || fill_ahead(f) > 0)) {
+            size_t count = plain_text_run(f->ahead + f->ahead_start,
+                                          std::min(f->ahead_end - f->ahead_start, limit - n));
+            std::memcpy(buffer + n, f->ahead + f->ahead_start, count);
+            f->ahead_start += count;
+            n += count;
+            if (n == limit || f->ahead_start == f->ahead_end) continue;
+        }
+        int c = next_byte(f);
+        if (c == EOF) break;
+        buffer[n++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    buffer[n] = '\0';
+    return n > 0 ? buffer : nullptr;
+}
+
+size_t file_read(File* f, void* buffer, size_t size) {
+    // Bytes of a text file already read ahead come first.
+    size_t done = 0;
+    if (f->ahead_start < f->ahead_end) {
+        done = std::min(size, f->ahead_end - f->ahead_start);
+        std::memcpy(buffer, f->ahead + f->ahead_start, done);
+        f->ahead_start += done;
+    }
+    if (done < size) done += std::fread(static_cast<char*>(buffer) + done, 1, size - done, f->fp);
+    return done;
+}
+
+size_t file_write(File* f, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    if (!f->text) return stream_write(f->fp, p, size);
+    // Translate LF into CR LF: runs between line ends are copied whole into
+    // the pending buffer, which goes to the stream whenever it is full.
+    if (f->pending == nullptr) f->pending = new char[PendingCapacity];
+    size_t done = 0;  // input consumed
+    while (done < size) {
+        // Room for at least one byte of a run and the CR LF after it.
+        if (PendingCapacity - f->pending_size <= 2 && write_pending(f) != 0) return done;
+        const char* lf = static_cast<const char*>(std::memchr(p + done, '\n', size - done));
+        size_t run = (lf ? static_cast<size_t>(lf - p) : size) - done;
+        size_t room = PendingCapacity - 2 - f->pending_size;
+        if (run > room) run = room;
+        std::memcpy(f->pending + f->pending_size, p + done, run);
+        f->pending_size += run;
+        done += run;
+        if (lf && p + done == lf) {
+            f->pending[f->pending_size++] = '\r';
+            f->pending[f->pending_size++] = '\n';
+            ++done;
+        }
+    }
+    return size;
+}
+
+int file_puts(File* f, const char* text) {
+    size_t n = std::strlen(text);
+    return file_write(f, text, n) == n ? 0 : -1;
+}
+
+int file_printf(File* f, const char* format, ...) {
+    char small[1024];
+    va_list ap;
+    va_start(ap, format);
+    int n = std::vsnprintf(small, sizeof small, format, ap);
+    va_end(ap);
+    if (n < 0) return n;
+    if (static_cast<size_t>(n) < sizeof small) {
+        file_write(f, small, static_cast<size_t>(n));
+        return n;
+    }
+    std::vector<char> big(static_cast<size_t>(n) + 1);
+    va_start(ap, format);
+    std::vsnprintf(big.data(), big.size(), format, ap);
+    va_end(ap);
+    file_write(f, big.data(), static_cast<size_t>(n));
+    return n;
+}
+
+int file_seek(File* f, int64_t offset) {
+    f->ended = 0;
+    f->ahead_start = f->ahead_end = 0;
+    if (offset < 0) return -1;
+    if (write_pending(f) != 0) return -1;
+    return stream_seek(f->fp, offset);
+}
+
+int64_t file_tell(File* f) {
+    if (write_pending(f) != 0) return -1;
+    int64_t position = stream_tell(f->fp);
+    if (position < 0) return -1;
+    return position - static_cast<int64_t>(f->ahead_end - f->ahead_start);
+}
+
+int64_t file_size(File* f) {
+    return stream_size(f->fp);
+}
+
+int file_flush(File* f) {
+    int w = write_pending(f);
+    return (std::fflush(f->fp) == 0 && w == 0) ? 0 : -1;
+}
+
+}  // namespace qel
