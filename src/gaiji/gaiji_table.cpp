@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/written_file.h"
 #include "platform/platform.h"
 #include "text/sjis.h"
 
@@ -65,7 +66,6 @@ int convert_full_width(GaijiConversion& c, const char* rest);
 void convert_first_pass(GaijiConversion& c);
 int convert_second_pass(GaijiConversion& c);
 void fill_default_texts();
-int close_written_file(File* file, const std::string& path);
 
 // ---- Reading the table ------------------------------------------------------
 
@@ -355,16 +355,6 @@ int convert_second_pass(GaijiConversion& c) {
         if (*kind == 'Z' && convert_full_width(c, kind + 1) != 0) return -1;
     }
     return 0;
-}
-
-// Closes a written file; a write that failed on the way is reported with the
-// file's path, so a cut-short file never passes for a good one.
-int close_written_file(File* file, const std::string& path) {
-    int failed = std::ferror(file->fp) != 0;
-    if (file_close(file) != 0) failed = 1;
-    if (!failed) return 0;
-    report("ファイル %s への書き込みに失敗しました\n", path.c_str());
-    return -1;
 }
 
 }  // namespace

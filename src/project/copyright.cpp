@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/written_file.h"
 #include "converter/settings.h"
 #include "platform/platform.h"
 
@@ -28,16 +29,6 @@ const char* const ComplexDefinition =
     "  <keyword name=\"単語５\" />\n"
     " </group>\n"
     "</complex>\n";
-
-// Closes a written file; a write that failed on the way is reported with the
-// file's path, so a cut-short page never passes for a good one.
-int close_written_file(File* file, const std::string& path) {
-    int failed = std::ferror(file->fp) != 0;
-    if (file_close(file) != 0) failed = 1;
-    if (!failed) return 0;
-    report("ファイル %s への書き込みに失敗しました\n", path.c_str());
-    return -1;
-}
 
 // Converts the Readme bytes into paragraph text, writing it in blocks.
 void convert_readme(File* readme, File* page) {

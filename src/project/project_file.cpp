@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/written_file.h"
 #include "converter/settings.h"
 #include "platform/platform.h"
 
@@ -64,16 +65,6 @@ const char* const DisplayLines =
     "withHeader=0\n"
     "optMono=0\n"
     "Size=220000;390000;100;229000000;82000;3300000;100;2600;106500;10100;3100\n";
-
-// Closes a written file; a write that failed on the way is reported with the
-// file's path, so a cut-short project file never passes for a good one.
-int close_written_file(File* file, const std::string& path) {
-    int failed = std::ferror(file->fp) != 0;
-    if (file_close(file) != 0) failed = 1;
-    if (!failed) return 0;
-    report("ファイル %s への書き込みに失敗しました\n", path.c_str());
-    return -1;
-}
 
 }  // namespace
 
