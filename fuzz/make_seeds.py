@@ -70,14 +70,14 @@ for i, v in enumerate(inline_values):
     put("inline", "value%02d" % i, bytes([i % 4]) + data)
 
 # ---- resolve (target, line feed, specification) ----------------------------
-resolve_specs = [
+resolve_seeds = [
     ("123", "n.:1(2)"), ("0", "1:(3)"), ("5", "2:【類語】"), ("7", "◇:[of]"), ("8", "用例"),
     ("9", "\"idiom <B>x</B>\""), ("1", "DR:\"form\""), ("x", "3"), ("1", "null:null:null"),
     ("1", "nul:3"), ("1", "3:【地域的異形】"), ("1", "【地域的】"), ("1", "図"), ("1", "語源"),
     ("1", "成句"), ("1", "v.t.:(2(3):x"), ("12", "<HL>text:12:3:【語法】</HL>"),
 ]
-for i, (t, s) in enumerate(resolve_specs):
-    put("resolve", "spec%02d" % i, sj(t + "\n" + s))
+for i, (t, s) in enumerate(resolve_seeds):
+    put("resolve", "link%02d" % i, sj(t + "\n" + s))
 put("resolve", "utf8_labels", ("1\n2:【類語】").encode("utf-8"))
 put("resolve", "stray_close", sj("\n<SC>word</SC>:12:3</HL>"))
 
