@@ -105,6 +105,11 @@ int extract_member(const char* directory, const char* name, int bundle, int32_t 
         report("データファイルのlseek()に失敗しました\n");
         status = -1;
     }
+    // A length from 80000000 on cannot be read from a bundle below 2 GiB.
+    if (status == 0 && length < 0) {
+        report("データファイルの読み込みに失敗しました\n");
+        status = -1;
+    }
     for (int32_t remaining = length; status == 0 && remaining > 0;) {
         int32_t size = remaining < CopyChunk ? remaining : CopyChunk;
         if (handle_read(bundle, chunk, static_cast<size_t>(size)) != size) {

@@ -136,6 +136,13 @@ MainText* open_main_text(const char* directory, const char* name) {
         file_close(file);
         return nullptr;
     }
+    // Entry positions are 32-bit offsets here and in the index-word lists: a
+    // file reaching 2 GiB would have positions that wrap around.
+    if (size > INT32_MAX) {
+        report("本文ファイル %s が大きすぎます(2GB以上)\n", path.c_str());
+        file_close(file);
+        return nullptr;
+    }
     MainText* text = new MainText{file, std::make_unique<char[]>(ReadBlockSize + 1), 0, 0, 0};
     reader = {0, 0, size};
     return text;

@@ -113,6 +113,8 @@ TEST(ExtractMember, CopiesTheRangeAndReportsEachFailure) {
     EXPECT_EQ(read_file("m3"), bundle.substr(2000, 512));
     // 4. A negative offset, 5. a file that cannot be made, 6. a missing bundle.
     EXPECT_EQ(extract_member("", "m4", handle, -5, 10), -1);
+    // 4a. A length from 80000000 on (negative here) is a failed read, not an empty member.
+    EXPECT_EQ(extract_member("", "m4a", handle, 0, INT32_MIN), -1);
     EXPECT_EQ(extract_member("nodir/", "m5", handle, 0, 10), -1);
     EXPECT_EQ(open_bundle("nodir/", "img.dat"), -1);
     close_bundle(handle);
@@ -121,6 +123,7 @@ TEST(ExtractMember, CopiesTheRangeAndReportsEachFailure) {
     EXPECT_EQ(out,
               "データファイルの読み込みに失敗しました\n"
               "データファイルのlseek()に失敗しました\n"
+              "データファイルの読み込みに失敗しました\n"
               "データファイル nodir/m5 が新規作成できません\n"
               "データファイル nodir/img.dat がオープンできません\n");
 }

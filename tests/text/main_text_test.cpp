@@ -2,6 +2,7 @@
 #include "text/main_text.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -134,6 +135,23 @@ TEST(MainTextReader, OpenFailureIsReported) {
     EXPECT_EQ(main_text, nullptr);
     EXPECT_EQ(console, "本文ファイル nowhere/main.txt がオープンできません\n");
     close_main_text(nullptr);
+}
+
+// Entry positions are 32-bit: a file of 2 GiB is refused, not read with
+// positions that wrap around. The file is sparse, so it takes no disk space.
+TEST(MainTextReader, FileOf2GiBIsRefused) {
+    TempDir dir;
+    dir.enter();
+    write_file("main.txt", "");
+    ASSERT_EQ(truncate("main.txt", 0x80000000LL), 0);
+    set_console_transcoding(0);
+    testing::internal::CaptureStdout();
+    MainText* main_text = open_main_text("", "main.txt");
+    std::string console = testing::internal::GetCapturedStdout();
+    set_console_transcoding(-1);
+    EXPECT_EQ(main_text, nullptr);
+    EXPECT_EQ(console, "本文ファイル main.txt が大きすぎます(2GB以上)\n");
+    close_main_text(main_text);
 }
 
 TEST(MainTextReader, ProgressFigure) {
