@@ -375,7 +375,9 @@ TEST(HostileFixer, BookWithTwoHundredComponentEntries) {
     EXPECT_EQ(patched.substr(Block, 4), std::string("\x1F\x04\x1F\x05", 4));
     EXPECT_EQ(patched.substr(0, Block), book.substr(0, Block));
     EXPECT_EQ(patched.substr(2 * Block), book.substr(2 * Block));
-    if (r.exit_code == 1) EXPECT_NE(r.output.find("200"), npos) << r.output;
+    if (r.exit_code == 1) {
+        EXPECT_NE(r.output.find("200"), npos) << r.output;
+    }
 }
 
 TEST(HostileFixer, ComplexSearchCountsPastItsBlock) {
@@ -422,4 +424,52 @@ TEST(HostileFixer, ComponentsPastTheEndOfTheBook) {
     std::string patched = read_file(dir.path + "/book/qel/data/honmon");
     ASSERT_EQ(patched.size(), book.size());
     EXPECT_EQ(patched.substr(Block + 10, 4), std::string("\x1F\x04\x1F\x05", 4));
+}
+
+// ---- The generated hostile set ------------------------------------------------------
+
+// All of the above at once, in a generated dictionary with every optional part
+// on: the converter gets through with exit code 0 and writes every file whole;
+// the fixer fails on both broken books after patching what it could.
+TEST(HostileSample, BothProgramsGetThroughTheGeneratedHostileSet) {
+    TempDir dir;
+    const std::string generator = std::string(QEL_TOOLS_DIR) + "/qelsample";
+    ASSERT_EQ(shell("'" + generator + "' --hostile --records 100 '" + dir.path + "' > /dev/null"), 0);
+    std::string ini = read_file(dir.path + "/qelconv.ini");
+    size_t sort = ini.find("SORTCMD=\r\n");
+    ASSERT_NE(sort, npos);
+    ini.replace(sort, 10, "SORTCMD=/usr/bin/sort\r\n");
+    write_file(dir.path + "/qelconv.ini", ini);
+
+    RunResult r = run_program(install_program(QELCONV_PATH, dir.path), dir.path);
+    expect_converter_clean(r);
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    std::string src = dir.path + "/src";
+    for (const char* name : {"qelgmap.xml", "qelgfont.xml", "qel.html", "qelcopr.html", "qel.ebs"})
+        EXPECT_NE(read_file(src + "/" + name).size(), 0u) << name;
+    EXPECT_NE(read_file(src + "/qel.html").find("</dl>\r\n</body>\r\n</html>\r\n"), npos);
+    EXPECT_NE(read_file(src + "/qel.html").find("END-OF-LINE-3"), npos);
+    std::string log = read_file(dir.path + "/qelconv.log");
+    EXPECT_NE(log.find("1023"), npos);    // the cut glyph definition lines
+    EXPECT_NE(log.find("en.dat"), npos);  // the cut-short last index record
+    EXPECT_TRUE(log.size() >= 4 && log.compare(log.size() - 4, 4, "\r\n\r\n") == 0);
+
+    std::string exe = install_program(QELMEND_PATH, dir.path);
+    std::string book = read_file(dir.path + "/book/qel/data/honmon");
+    r = run_program(exe, dir.path);
+    expect_fixer_clean(r);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.output.find("200"), npos) << r.output;
+    std::string patched = read_file(dir.path + "/book/qel/data/honmon");
+    ASSERT_EQ(patched.size(), book.size());
+    EXPECT_EQ(patched.substr(Block, 2), std::string("\x1F\x04", 2));
+    EXPECT_EQ(patched.substr(2 * Block, 2), std::string("\x1F\x05", 2));  // the value unit past the block
+
+    ini = read_file(dir.path + "/qelconv.ini");
+    ini.replace(ini.find("OUTPATH=book\\"), 13, "OUTPATH=book2\\");
+    write_file(dir.path + "/qelconv.ini", ini);
+    r = run_program(exe, dir.path);
+    expect_fixer_clean(r);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.output.find("複合検索管理情報ブロックのグループ 1 がブロックに収まりません"), npos) << r.output;
 }

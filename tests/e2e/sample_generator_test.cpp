@@ -460,6 +460,7 @@ TEST(SampleGenerator, RefusesNonsenseArguments) {
         "",                                   // no directory
         "--records 0 x",      "--records -5 x", "--records 12abc x", "--records 1000001 x", "--records",
         "--seed x y",         "--seed -1 x",    "--frobnicate x",    "one two",             "--demo --records 5 x",
+        "--demo --hostile x",
     };
     for (const char* args : bad) {
         std::string output;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gaiji.h"
+#include "hostile.h"
 #include "media.h"
 #include "output.h"
 #include "plan.h"
@@ -329,25 +330,6 @@ std::string add_sound(Generator& g, bool empty) {
     return hex_range(offset, aiff.size());
 }
 
-// ---- Index words ----------------------------------------------------------
-
-void put_index_record(OutFile& out, const std::string& word, const std::string& second, uint32_t position,
-                      uint32_t number, const std::string& third) {
-    put_byte(out, 0x01);
-    put_byte(out, 0x00);
-    put_byte(out, static_cast<unsigned char>(word.size()));
-    put(out, word);
-    put(out, std::string_view("\0\0", 2));
-    put_byte(out, static_cast<unsigned char>(second.size()));
-    put(out, second);
-    put(out, std::string_view("\0\0", 2));
-    put_le32(out, position);
-    put(out, std::string_view("\0\0", 2));
-    put_le32(out, number);
-    put(out, std::string_view("\0\0\0\0\0\0\0\0", 8));
-    put_byte(out, static_cast<unsigned char>(third.size()));
-    put(out, third);
-}
 
 // ---- Records --------------------------------------------------------------
 
@@ -600,6 +582,24 @@ int close_all(Generator& g) {
 
 }  // namespace
 
+void put_index_record(OutFile& out, const std::string& word, const std::string& second, uint32_t position,
+                      uint32_t number, const std::string& third) {
+    put_byte(out, 0x01);
+    put_byte(out, 0x00);
+    put_byte(out, static_cast<unsigned char>(word.size()));
+    put(out, word);
+    put(out, std::string_view("\0\0", 2));
+    put_byte(out, static_cast<unsigned char>(second.size()));
+    put(out, second);
+    put(out, std::string_view("\0\0", 2));
+    put_le32(out, position);
+    put(out, std::string_view("\0\0", 2));
+    put_le32(out, number);
+    put(out, std::string_view("\0\0\0\0\0\0\0\0", 8));
+    put_byte(out, static_cast<unsigned char>(third.size()));
+    put(out, third);
+}
+
 int write_dictionary(const SampleOptions& options, DictionaryTotals& totals) {
     Generator g;
     g.seed = options.seed;
@@ -636,6 +636,7 @@ int write_dictionary(const SampleOptions& options, DictionaryTotals& totals) {
         put(g.main, g.text);
         write_index_words(g, p, r, position, first_gloss);
     }
+    if (options.hostile) write_hostile_records(g.main, g.english, g.translation, entry_number(g.seed, g.count) + 10);
     totals.main_bytes = g.main.offset;
     return close_all(g);
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "output.h"
+
 namespace qelsample {
 
 // What to generate.
@@ -13,6 +15,7 @@ struct SampleOptions {
     uint64_t seed = 1;      // every byte of the output follows from it
     int records = 300;      // number of records (RA lines) in main.txt
     std::string directory;  // the output root (created when missing)
+    bool hostile = false;   // add the hostile records (hostile.h)
 };
 
 // Counts reported after generation.
@@ -28,5 +31,10 @@ struct DictionaryTotals {
 // Writes <dir>/dic/main.txt, en.dat, tr.dat and <dir>/data/img.dat, qelq3.bnd,
 // qelra.bnd (the directories must exist). Returns 0, or -1 after a message.
 int write_dictionary(const SampleOptions& options, DictionaryTotals& totals);
+
+// Appends one record of an index-word list: the word, a second text, the entry
+// position (offset of the RA line in main.txt), a record number and a third text.
+void put_index_record(OutFile& out, const std::string& word, const std::string& second, uint32_t position,
+                      uint32_t number, const std::string& third);
 
 }  // namespace qelsample

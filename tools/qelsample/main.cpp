@@ -10,6 +10,7 @@
 #include "dictionary.h"
 #include "extras.h"
 #include "gaiji.h"
+#include "hostile.h"
 #include "output.h"
 
 using namespace qelsample;
@@ -21,7 +22,7 @@ const uint64_t DemoSeed = 1;
 const int MaxRecords = 1000000;
 
 const char* const Usage =
-    "usage: qelsample [--seed N] [--records N] DIRECTORY\n"
+    "usage: qelsample [--seed N] [--records N] [--hostile] DIRECTORY\n"
     "       qelsample --demo DIRECTORY\n"
     "Writes a sample English-Japanese dictionary for qelconv and qelmend into\n"
     "DIRECTORY: qelconv.ini, qelgaiji.tbl, dic/ (main.txt, en.dat, tr.dat,\n"
@@ -30,7 +31,14 @@ const char* const Usage =
     "  --seed N      seed of the invented content, 0 to 18446744073709551615 (default 1)\n"
     "  --records N   number of records, 1 to 1000000 (default 300); main.txt\n"
     "                takes about 650 bytes per record\n"
-    "  --demo        the demo sample: seed 1, 300 records\n";
+    "  --demo        the demo sample: seed 1, 300 records\n"
+    "  --hostile     add input broken on purpose: records with lines of 20000\n"
+    "                bytes, huge headwords, entry numbers and link groups, bad\n"
+    "                markup and media values, 255-byte and cut-short index\n"
+    "                records, 300 glyphs with 3000-byte lines; the book declares\n"
+    "                more components than its block holds, and a second book\n"
+    "                book2/qel/data/honmon has complex-search records past their\n"
+    "                block\n";
 
 int usage_error(const char* problem, const char* argument) {
     std::fprintf(stderr, "qelsample: %s%s%s\n%s", problem, argument ? ": " : "", argument ? argument : "", Usage);
@@ -63,6 +71,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--demo") {
             demo = true;
+        } else if (arg == "--hostile") {
+            options.hostile = true;
         } else if (arg == "--seed") {
             if (i + 1 >= argc) return usage_error("--seed needs a number", nullptr);
             if (!parse_number(argv[++i], ~0ull, n)) return usage_error("not a seed", argv[i]);
@@ -83,7 +93,8 @@ int main(int argc, char** argv) {
         }
     }
     if (options.directory.empty()) return usage_error("no output directory", nullptr);
-    if (demo && (seed_given || records_given)) return usage_error("--demo takes no --seed or --records", nullptr);
+    if (demo && (seed_given || records_given || options.hostile))
+        return usage_error("--demo takes no --seed, --records or --hostile", nullptr);
     while (options.directory.size() > 1 && options.directory.back() == '/') options.directory.pop_back();
 
     const std::string& dir = options.directory;
@@ -91,10 +102,13 @@ int main(int argc, char** argv) {
         make_directories(dir + "/book/qel/data") != 0)
         return 1;
     DictionaryTotals totals;
+    const bool hostile = options.hostile;
     if (write_whole_file(dir + "/qelconv.ini", settings_text()) != 0 ||
-        write_whole_file(dir + "/qelgaiji.tbl", gaiji_table_text()) != 0 ||
+        write_whole_file(dir + "/qelgaiji.tbl", gaiji_table_text() + (hostile ? hostile_gaiji_glyphs() : "")) != 0 ||
         write_whole_file(dir + "/dic/Readme.txt", readme_text(options.records, options.seed)) != 0 ||
-        write_whole_file(dir + "/book/qel/data/honmon", book_text()) != 0 ||
+        write_whole_file(dir + "/book/qel/data/honmon", hostile ? hostile_book_text(1) : book_text()) != 0 ||
+        (hostile && (make_directories(dir + "/book2/qel/data") != 0 ||
+                     write_whole_file(dir + "/book2/qel/data/honmon", hostile_book_text(2)) != 0)) ||
         write_dictionary(options, totals) != 0)
         return 1;
     std::printf("qelsample: %d records (main.txt %llu bytes, %d links, %d figures, %d sounds, "
