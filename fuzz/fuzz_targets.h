@@ -13,7 +13,7 @@
 //   settings     a settings file
 //   main_text    main.txt as text: the entry point stores it complemented
 //   inline       one flag byte (bit 0 links on, bit 1 ITALIC), then a field value
-//   resolve      the target entry number, a line feed, then the specification
+//   resolve      the target entry number, a line feed, then the link target specification
 //   link_group   hyperlnk.dat
 //   gaiji_table  qelgaiji.tbl
 //   index_words  the records of en.dat (the entry point adds the 256-byte header)
@@ -187,7 +187,7 @@ inline int fuzz_inline(const uint8_t* data, size_t size) {
     return finish_input();
 }
 
-// A target entry number and a specification resolved, and the same text
+// A target entry number and a link target specification resolved, and the same text
 // taken apart as a link.
 inline int fuzz_resolve(const uint8_t* data, size_t size) {
     std::string text = bytes_of(data, size);
@@ -197,7 +197,7 @@ inline int fuzz_resolve(const uint8_t* data, size_t size) {
     qel::resolve_link_target(specification.c_str(), target.c_str(), "key", 1);
     qel::resolve_link_target(specification.c_str(), target.c_str(), "key", 0);
 
-    // The whole input as the visible text, target and specification of a link.
+    // The whole input as the visible text, target and target specification of a link.
     const char* value = text.c_str();
     qel::LinkParts parts;
     std::string number;

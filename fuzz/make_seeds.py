@@ -69,7 +69,7 @@ for i, v in enumerate(inline_values):
     data = v.encode("cp932", errors="strict") if "\xa5" not in v else v.replace("\xa5", "").encode("cp932") + b"\xa5"
     put("inline", "value%02d" % i, bytes([i % 4]) + data)
 
-# ---- resolve (target, line feed, specification) ----------------------------
+# ---- resolve (target, line feed, link target specification) ---------------
 resolve_seeds = [
     ("123", "n.:1(2)"), ("0", "1:(3)"), ("5", "2:【類語】"), ("7", "◇:[of]"), ("8", "用例"),
     ("9", "\"idiom <B>x</B>\""), ("1", "DR:\"form\""), ("x", "3"), ("1", "null:null:null"),

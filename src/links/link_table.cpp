@@ -26,7 +26,7 @@ const char* const SortedLinkTableName = "hyperlnk.dat";
 
 namespace {
 
-// Longest target entry number and raw specification kept in a table line.
+// Longest target entry number and raw link target specification kept in a table line.
 const size_t TargetNumberBytes = 8;
 const size_t RawSpecificationBytes = 1023;
 
@@ -85,7 +85,7 @@ void cut_text(std::string& text, size_t limit) {
     text.resize(n);
 }
 
-// The specification up to its next "<", as logs and table lines show it.
+// The link target specification up to its next "<", as logs and table lines show it.
 const std::string& specification_shown(const char* specification) {
     copy_until_char(specification, shown_specification, '<');
     return shown_specification;
