@@ -183,4 +183,32 @@ std::string book_text() {
     return book;
 }
 
+std::string hostile_book_text(int book) {
+    std::string b(4 * static_cast<size_t>(BlockSize), '\0');
+    // Block 2: heading data with an indent code, and one in the block's last
+    // unit (its value unit is the first of block 3).
+    b[BlockSize] = 0x1F;
+    b[BlockSize + 1] = 0x09;
+    b[2 * BlockSize - 2] = 0x1F;
+    b[2 * BlockSize - 1] = 0x09;
+    if (book == 1) {
+        // 200 entries declared, 127 fit: two headings sharing blocks 2 and 3
+        // (patched once), then entries that are no heading.
+        put_be(b, 0, 200, 2);
+        for (int k = 0; k < 127; ++k)
+            put_component(b, 16 + 16 * static_cast<size_t>(k), {k == 0 ? 0x03 : k == 1 ? 0x05 : 0x01, 2, 2});
+    } else {
+        // A heading, then the complex-search block (block 4): 65535 group
+        // records, the first of 255 entries, which run past the block.
+        put_be(b, 0, 2, 2);
+        put_component(b, 16, {0x03, 2, 1});
+        put_component(b, 32, {0xFF, 4, 1});
+        size_t cs = 3 * static_cast<size_t>(BlockSize);
+        put_be(b, cs, 0xFFFF, 2);
+        b[cs + 16] = static_cast<char>(255);
+        for (int j = 0; j < 100; ++j) put_component(b, cs + 48 + 16 * static_cast<size_t>(j), {0x05, 3, 1});
+    }
+    return b;
+}
+
 }  // namespace qelsample

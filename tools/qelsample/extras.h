@@ -18,4 +18,9 @@ std::string readme_text(int records, unsigned long long seed);
 // sharing start blocks, and a complex-search block with group records.
 std::string book_text();
 
+// Broken books for the fixer (qelsample --hostile). Book 1: block 1 declares
+// 200 component entries, of which 127 fit. Book 2: a complex-search block
+// whose first group record lists more entries than the block holds.
+std::string hostile_book_text(int book);
+
 }  // namespace qelsample

@@ -134,42 +134,4 @@ std::string hostile_gaiji_glyphs() {
     return out;
 }
 
-std::string hostile_book_text(int book) {
-    const size_t Block = 2048;
-    auto put_u16 = [](std::string& b, size_t at, unsigned value) {
-        b[at] = static_cast<char>(value >> 8);
-        b[at + 1] = static_cast<char>(value & 0xFF);
-    };
-    auto put_entry = [](std::string& b, size_t at, int identifier, uint32_t start, uint32_t count) {
-        b[at] = static_cast<char>(identifier);
-        for (int i = 0; i < 4; ++i) {
-            b[at + 2 + i] = static_cast<char>((start >> (24 - 8 * i)) & 0xFF);
-            b[at + 6 + i] = static_cast<char>((count >> (24 - 8 * i)) & 0xFF);
-        }
-    };
-    std::string b(4 * Block, '\0');
-    // Block 2: heading data with an indent code, and one in the block's last unit.
-    b[Block] = 0x1F;
-    b[Block + 1] = 0x09;
-    b[2 * Block - 2] = 0x1F;
-    b[2 * Block - 1] = 0x09;
-    if (book == 1) {
-        // 200 entries declared, 127 fit: headings in blocks 2 and 3 (each
-        // patched once), then entries that are no heading.
-        put_u16(b, 0, 200);
-        for (int k = 0; k < 127; ++k) put_entry(b, 16 + 16 * k, k == 0 ? 0x03 : k == 1 ? 0x05 : 0x01, 2, 2);
-    } else {
-        // A heading, then the complex-search block (block 4): 65535 group
-        // records, the first of 255 entries, which run past the block.
-        put_u16(b, 0, 2);
-        put_entry(b, 16, 0x03, 2, 1);
-        put_entry(b, 32, 0xFF, 4, 1);
-        size_t cs = 3 * Block;
-        put_u16(b, cs, 0xFFFF);
-        b[cs + 16] = static_cast<char>(255);
-        for (int j = 0; j < 100; ++j) put_entry(b, cs + 48 + 16 * j, 0x05, 3, 1);
-    }
-    return b;
-}
-
 }  // namespace qelsample

@@ -21,8 +21,4 @@ void write_hostile_records(OutFile& main, OutFile& english, OutFile& translation
 // 300 glyph definitions with 3000-byte lines, for the end of qelgaiji.tbl.
 std::string hostile_gaiji_glyphs();
 
-// Books for the fixer. Book 1: block 1 declares 200 component entries, of
-// which 127 fit. Book 2: a complex-search block whose records run past it.
-std::string hostile_book_text(int book);
-
 }  // namespace qelsample
