@@ -330,7 +330,6 @@ std::string add_sound(Generator& g, bool empty) {
     return hex_range(offset, aiff.size());
 }
 
-
 // ---- Records --------------------------------------------------------------
 
 // Whether a showcase record also shows every inline tag and the faulty
