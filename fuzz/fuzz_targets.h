@@ -193,9 +193,9 @@ inline int fuzz_resolve(const uint8_t* data, size_t size) {
     std::string text = bytes_of(data, size);
     size_t lf = text.find('\n');
     std::string target = lf == std::string::npos ? std::string() : text.substr(0, lf);
-    std::string specification = lf == std::string::npos ? text : text.substr(lf + 1);
-    qel::resolve_link_target(specification.c_str(), target.c_str(), "key", 1);
-    qel::resolve_link_target(specification.c_str(), target.c_str(), "key", 0);
+    std::string link_spec = lf == std::string::npos ? text : text.substr(lf + 1);
+    qel::resolve_link_target(link_spec.c_str(), target.c_str(), "key", 1);
+    qel::resolve_link_target(link_spec.c_str(), target.c_str(), "key", 0);
 
     // The whole input as the visible text, target and target specification of a link.
     const char* value = text.c_str();

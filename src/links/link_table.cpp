@@ -28,7 +28,7 @@ namespace {
 
 // Longest target entry number and raw link target specification kept in a table line.
 const size_t TargetNumberBytes = 8;
-const size_t RawSpecificationBytes = 1023;
+const size_t RawLinkSpecBytes = 1023;
 
 int link_counter = 0;
 
@@ -38,8 +38,8 @@ std::string first_word;
 std::string number_text;
 std::string sub_text;
 std::string target_text;
-std::string specification_text;
-std::string shown_specification;
+std::string link_spec_text;
+std::string shown_link_spec;
 std::string table_line;
 
 // Section labels of a target specification, in the order they are tried.
@@ -86,9 +86,9 @@ void cut_text(std::string& text, size_t limit) {
 }
 
 // The link target specification up to its next "<", as logs and table lines show it.
-const std::string& specification_shown(const char* specification) {
-    copy_until_char(specification, shown_specification, '<');
-    return shown_specification;
+const std::string& link_spec_shown(const char* link_spec) {
+    copy_until_char(link_spec, shown_link_spec, '<');
+    return shown_link_spec;
 }
 
 // Kind name of a FieldTagTable index.
@@ -156,14 +156,14 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
                 if (target_length > TargetNumberBytes)
                     report_log("リンク先の項目番号「%.*s」は8文字を超えるため「%s」として扱います(%s)\n",
                                static_cast<int>(target_length), parts.target, target.c_str(), key.c_str());
-                copy_until_char(parts.specification, raw, '<');
-                if (raw.size() > RawSpecificationBytes) {
+                copy_until_char(parts.link_spec, raw, '<');
+                if (raw.size() > RawLinkSpecBytes) {
                     std::string start = raw;
                     cut_text(start, 40);
                     report_log("リンク先指定「%s...」は%zuバイトを超えるため切り詰めて記録します(%s)\n",
-                               start.c_str(), RawSpecificationBytes, key.c_str());
+                               start.c_str(), RawLinkSpecBytes, key.c_str());
                 }
-                cut_text(raw, RawSpecificationBytes);
+                cut_text(raw, RawLinkSpecBytes);
 
                 // The target entry number goes right-aligned in its 8
                 // characters, so that a byte-wise sort orders by number.
@@ -199,8 +199,8 @@ void split_link(const char* start, const char* close, const char* after_close, L
     parts.text = start;
     parts.closed = close != nullptr;
     parts.next = close ? after_close : end;
-    parts.specification_end = end;
-    parts.target = parts.target_end = parts.specification = end;
+    parts.link_spec_end = end;
+    parts.target = parts.target_end = parts.link_spec = end;
     parts.full = 0;
 
     const char* first = colon_before(start, end);
@@ -210,7 +210,7 @@ void split_link(const char* start, const char* close, const char* after_close, L
     if (second == nullptr) return;
     parts.target = first + 1;
     parts.target_end = second;
-    parts.specification = second + 1;
+    parts.link_spec = second + 1;
     parts.full = 1;
 }
 
@@ -240,24 +240,24 @@ void link_target_number(const LinkParts& parts, const char* entry_id, std::strin
     if (target == "0") target = entry_id;
 }
 
-const char* resolve_link_target(const char* specification, const char* target, const char* key,
+const char* resolve_link_target(const char* link_spec, const char* target, const char* key,
                                 int report_on) {
     // 1. The target must be an entry number.
     if (!is_digit(*target)) {
         if (report_on)
             report_log("飛び先不明のハイパーリンク「%s:%s」があります(%s)\n", target,
-                       specification_shown(specification).c_str(), key);
+                       link_spec_shown(link_spec).c_str(), key);
         return nullptr;
     }
 
     // 2. Links the dictionary marks as pointing nowhere.
-    if (starts_with(specification, "null:null:null")) return nullptr;
+    if (starts_with(link_spec, "null:null:null")) return nullptr;
 
     // 3. The first word exists only when a ":" ends it.
-    const char* colon = find_char(specification, ':');
-    int has_word = colon > specification && colon[-1] == ':';
+    const char* colon = find_char(link_spec, ':');
+    int has_word = colon > link_spec && colon[-1] == ':';
     if (has_word)
-        first_word.assign(specification, static_cast<size_t>(colon - 1 - specification));
+        first_word.assign(link_spec, static_cast<size_t>(colon - 1 - link_spec));
     else
         first_word.clear();
     if (has_word && first_word == "DR") {
@@ -276,7 +276,7 @@ const char* resolve_link_target(const char* specification, const char* target, c
                 pos = name;
             }
     }
-    const char* p = specification;
+    const char* p = link_spec;
     if (kind == FT_PS || (has_word && first_word.compare(0, 3, "nul") == 0)) p = colon;
 
     // 5. A translation number, an idiom, or a section label.
@@ -321,7 +321,7 @@ const char* resolve_link_target(const char* specification, const char* target, c
     // 7. The five fields, or the report of a target nobody can find.
     if (kind < 0) {
         if (report_on)
-            report_log("解決不能なハイパーリンク「%s」があります(%s)\n", specification_shown(specification).c_str(), key);
+            report_log("解決不能なハイパーリンク「%s」があります(%s)\n", link_spec_shown(link_spec).c_str(), key);
         return nullptr;
     }
     description.assign(kind_name(kind))
@@ -337,9 +337,8 @@ const char* resolve_link_target(const char* specification, const char* target, c
 }
 
 const char* resolve_link_parts(const LinkParts& parts, const char* target, const char* key, int report_on) {
-    specification_text.assign(parts.specification,
-                              static_cast<size_t>(parts.specification_end - parts.specification));
-    return resolve_link_target(specification_text.c_str(), target, key, report_on);
+    link_spec_text.assign(parts.link_spec, static_cast<size_t>(parts.link_spec_end - parts.link_spec));
+    return resolve_link_target(link_spec_text.c_str(), target, key, report_on);
 }
 
 File* create_link_data(const char* name) {

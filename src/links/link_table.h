@@ -34,8 +34,8 @@ struct LinkParts {
     const char* text_end;           // its end: the first ":", else the close, else the end
     const char* target;             // target entry number (full links only)
     const char* target_end;         // the second ":"
-    const char* specification;      // after the second ":" (full links only)
-    const char* specification_end;  // the closing "</HL>", or the end of the value
+    const char* link_spec;          // after the second ":" (full links only)
+    const char* link_spec_end;      // the closing "</HL>", or the end of the value
     const char* next;               // just after the closing tag, or the end of the value
     int full;                       // 1 when the link has its two ":" before the close
     int closed;                     // 1 when a closing tag ends the link
@@ -58,10 +58,10 @@ void link_target_number(const LinkParts& parts, const char* entry_id, std::strin
 // Resolves a link's target specification into the target description
 // "kind:pos:number:sub:text", in a buffer valid until the next call, or none
 // (nullptr). With `report_on` 1 unresolvable links are logged with `key`.
-const char* resolve_link_target(const char* specification, const char* target, const char* key,
+const char* resolve_link_target(const char* link_spec, const char* target, const char* key,
                                 int report_on);
 
-// resolve_link_target for the specification of a full link: the text from
+// resolve_link_target for the link target specification of a full link: the text from
 // its second ":" up to its closing "</HL>" only, never the next link's.
 const char* resolve_link_parts(const LinkParts& parts, const char* target, const char* key, int report_on);
 

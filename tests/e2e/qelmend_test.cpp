@@ -241,7 +241,9 @@ TEST(QelmendBook, RealBookStillReadsTheSame) {
     RunResult r = run_program(exe, home.path);
     ASSERT_EQ(r.exit_code, 0) << r.output;
     EXPECT_NE(r.output.find("識別子 05 の書籍構成要素を修正しています... 終了しました\n"), std::string::npos);
-    if (start07 == start05) EXPECT_EQ(r.output.find("識別子 07"), std::string::npos);
+    if (start07 == start05) {
+        EXPECT_EQ(r.output.find("識別子 07"), std::string::npos);
+    }
 
     // 5. Exactly the indent codes became empty narrow spans.
     std::string expected = honmon;

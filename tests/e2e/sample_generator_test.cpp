@@ -341,35 +341,35 @@ TEST(SampleGenerator, LinkTargetsExistInTheirEntries) {
             }
             std::string link = v.substr(start, end - start);
             size_t c1 = link.find(':'), c2 = link.find(':', c1 + 1);
-            ASSERT_NE(c2, std::string::npos) << "a link needs a target and a specification: " << link;
-            std::string target = link.substr(c1 + 1, c2 - c1 - 1), spec = link.substr(c2 + 1);
+            ASSERT_NE(c2, std::string::npos) << "a link needs a target and a link target specification: " << link;
+            std::string target = link.substr(c1 + 1, c2 - c1 - 1), link_spec = link.substr(c2 + 1);
             if (target == "0") target = current;
             if (!records.count(target)) {
                 ++missing_entry;
                 continue;
             }
             const std::vector<MainLine>& rec = records[target];
-            if (spec == "null:null:null" || spec == "n." || spec == "全体") {
+            if (link_spec == "null:null:null" || link_spec == "n." || link_spec == "全体") {
                 ++whole_entry;
                 continue;
             }
-            if (spec.rfind("null:", 0) == 0) spec = spec.substr(5);
+            if (link_spec.rfind("null:", 0) == 0) link_spec = link_spec.substr(5);
             for (const char* pos : {"n.:", "v.t.:", "v.i.:", "adj.:", "adv.:", "v.:", "prep.:", "pron.:", "conj.:",
                                     "interj.:", "auxil.v.:"})
-                if (spec.rfind(pos, 0) == 0) {
-                    if (spec.size() == std::string(pos).size())
-                        spec = "";  // the part-of-speech block itself
+                if (link_spec.rfind(pos, 0) == 0) {
+                    if (link_spec.size() == std::string(pos).size())
+                        link_spec = "";  // the part-of-speech block itself
                     else
-                        spec = spec.substr(std::string(pos).size());
+                        link_spec = link_spec.substr(std::string(pos).size());
                     EXPECT_TRUE(has(rec, "PS", "")) << link;
                     break;
                 }
             bool ok = true;
-            if (spec.empty()) {
-            } else if (spec[0] >= '0' && spec[0] <= '9') {
-                int k = std::atoi(spec.c_str());
-                size_t digits_end = spec.find_first_not_of("0123456789");
-                std::string rest = digits_end == std::string::npos ? "" : spec.substr(digits_end);
+            if (link_spec.empty()) {
+            } else if (link_spec[0] >= '0' && link_spec[0] <= '9') {
+                int k = std::atoi(link_spec.c_str());
+                size_t digits_end = link_spec.find_first_not_of("0123456789");
+                std::string rest = digits_end == std::string::npos ? "" : link_spec.substr(digits_end);
                 if (rest.empty() && k > 7) {
                     ++unplaced;  // a meaning no entry has: its anchor goes to the entry's end
                     continue;
@@ -386,33 +386,35 @@ TEST(SampleGenerator, LinkTargetsExistInTheirEntries) {
                     ok = has(rec, "OT1", rest.substr(1)) || has(rec, "OT2", rest.substr(1)) ||
                          has(rec, "OT3", rest.substr(1)) || has(rec, "OT4", rest.substr(1)) ||
                          has(rec, "OT5", rest.substr(1));
-            } else if (spec.rfind("【", 0) == 0) {
-                ok = has(rec, "OT1", spec) || has(rec, "OT2", spec) || has(rec, "OT3", spec) || has(rec, "OT4", spec) ||
-                     has(rec, "OT5", spec);
-            } else if (spec == "用例") {
+            } else if (link_spec.rfind("【", 0) == 0) {
+                ok = has(rec, "OT1", link_spec) || has(rec, "OT2", link_spec) || has(rec, "OT3", link_spec) ||
+                     has(rec, "OT4", link_spec) || has(rec, "OT5", link_spec);
+            } else if (link_spec == "用例") {
                 ok = has(rec, "KEYEX", "");
-            } else if (spec == "図") {
+            } else if (link_spec == "図") {
                 ok = has(rec, "IMG", "");
-            } else if (spec == "語源") {
+            } else if (link_spec == "語源") {
                 ok = has(rec, "SRC", "");
-            } else if (spec == "◇") {
+            } else if (link_spec == "◇") {
                 ok = has(rec, "TL", "");
-            } else if (spec.rfind("◇:[", 0) == 0) {
-                std::string title = spec.substr(spec.find('['));
+            } else if (link_spec.rfind("◇:[", 0) == 0) {
+                std::string title = link_spec.substr(link_spec.find('['));
                 ok = has(rec, "TLSUB", title) || has(rec, "TLSUB", "◇" + title);
-            } else if (spec == "成句") {
+            } else if (link_spec == "成句") {
                 ok = has(rec, "KEYID", "");
-            } else if (spec[0] == '"') {
-                std::string idiom = squeezed(spec.substr(1, spec.size() - 2));
+            } else if (link_spec[0] == '"') {
+                std::string idiom = squeezed(link_spec.substr(1, link_spec.size() - 2));
                 ok = false;
                 for (const MainLine& t : rec)
                     if (t.tag == "KEYID" && squeezed(t.value) == idiom) ok = true;
-            } else if (spec.rfind("DR:\"", 0) == 0) {
+            } else if (link_spec.rfind("DR:\"", 0) == 0) {
                 ok = false;
                 for (const MainLine& t : rec)
-                    if (t.tag == "DR" && t.value.substr(t.value.find('|') + 1) == spec.substr(4, spec.size() - 5)) ok = true;
+                    if (t.tag == "DR" &&
+                        t.value.substr(t.value.find('|') + 1) == link_spec.substr(4, link_spec.size() - 5))
+                        ok = true;
             } else {
-                ADD_FAILURE() << "a specification of no known form: " << link;
+                ADD_FAILURE() << "a link target specification of no known form: " << link;
             }
             EXPECT_TRUE(ok) << "target missing in entry " << target << ": " << link;
             ++resolved;

@@ -69,8 +69,8 @@ struct LinkPass : testing::Test {
 };
 
 // resolve_link_target with the report off; "(none)" when nothing resolves.
-std::string resolved(const char* specification, const char* target = "12") {
-    const char* d = resolve_link_target(specification, target, "key", 0);
+std::string resolved(const char* link_spec, const char* target = "12") {
+    const char* d = resolve_link_target(link_spec, target, "key", 0);
     return d ? d : "(none)";
 }
 
@@ -78,7 +78,7 @@ std::string resolved(const char* specification, const char* target = "12") {
 
 TEST(LinkTarget, SpecificationsAndTheirDescriptions) {
     struct Case {
-        const char* specification;
+        const char* link_spec;
         const char* description;
     };
     const Case cases[] = {
@@ -124,15 +124,15 @@ TEST(LinkTarget, SpecificationsAndTheirDescriptions) {
         {"nul:【語法】", "OT2::::"},
         {"xyz", "(none)"},
     };
-    for (const Case& c : cases) EXPECT_EQ(resolved(c.specification), c.description) << c.specification;
+    for (const Case& c : cases) EXPECT_EQ(resolved(c.link_spec), c.description) << c.link_spec;
 }
 
 TEST(LinkTarget, UnresolvableTargetsAreLogged) {
     TempDir dir;
     dir.enter();
-    // 1. A target that is not a number: logged with the specification up to "<".
+    // 1. A target that is not a number: logged with the link target specification up to "<".
     EXPECT_EQ(resolve_link_target("2<x>", "abc", "key1", 1), nullptr);
-    // 2. A specification that matches nothing.
+    // 2. A link target specification that matches nothing.
     EXPECT_EQ(resolve_link_target("zz<I>", "12", "key2", 1), nullptr);
     // 3. null:null:null is silent, and the report flag off is silent.
     EXPECT_EQ(resolve_link_target("null:null:null", "12", "key3", 1), nullptr);
@@ -143,13 +143,13 @@ TEST(LinkTarget, UnresolvableTargetsAreLogged) {
 
 TEST(LinkParts, FullTargetsAndClosingTags) {
     LinkParts parts;
-    // 1. A whole link: text, target, specification, and the position after it.
+    // 1. A whole link: text, target, link target specification, and the position after it.
     const char* v = "see:123:2</HL> more";
     split_link(v, nullptr, nullptr, parts);
     ASSERT_TRUE(parts.full);
     EXPECT_EQ(std::string(parts.text, parts.text_end), "see");
     EXPECT_EQ(std::string(parts.target, parts.target_end), "123");
-    EXPECT_EQ(std::string(parts.specification, parts.specification_end), "2");
+    EXPECT_EQ(std::string(parts.link_spec, parts.link_spec_end), "2");
     EXPECT_STREQ(parts.next, " more");
     // 2. One ":" before the close: not full; the visible text ends at the ":".
     v = "text:123</HL>x:1:2</HL>";
@@ -199,7 +199,7 @@ TEST_F(LinkPass, FirstLinkLineLayoutAndConsecutiveNumbers) {
                                        "45", "Apple|apple pie"),
                                  console);
     // 1. Blank-padded target, serial numbers with no gap for the links that
-    //    did not resolve, the raw specification up to "<".
+    //    did not resolve, the raw link target specification up to "<".
     EXPECT_EQ(table,
               "     123|HL000001|TR::2::|45|apple pie|(2)\n"
               "      45|HL000002|TRSUB::1:3:|45|apple pie|(1:(3))\n"
@@ -290,8 +290,8 @@ TEST_F(LinkPass, BadInputAndFailures) {
     TempDir dir;
     std::string console;
     int result = 0;
-    // 1. Overlong links, specifications and entry numbers: no crash; the raw
-    //    specification is cut to 1023 bytes, the target to 8.
+    // 1. Overlong links, link target specifications and entry numbers: no crash; the raw
+    //    link target specification is cut to 1023 bytes, the target to 8.
     std::string long_spec = "2" + std::string(3000, 'x');
     std::string long_text(10000, 'w');
     std::string table = run_pass(dir,

@@ -37,7 +37,7 @@ enum LinkKind {
     LK_DERIVED,         // "DR:\"form\"": a derived form
     LK_SELF,            // target 0: the entry that holds the link
     LK_NULL_SENSE,      // "null:2": meaning 2, after a "nul" word
-    LK_UNRESOLVED,      // a specification no rule reads: a link to the entry as a whole
+    LK_UNRESOLVED,      // a link target specification no rule reads: a link to the entry as a whole
     LK_NULL,            // "null:null:null": silently a link to the entry as a whole
     LK_UNPLACED,        // "9": a meaning the target lacks; its anchor ends the entry
     LK_MISSING,         // an entry number no record has; the anchor lands further on
@@ -63,8 +63,8 @@ const int RotationRounds = 3;
 
 // How a link is written.
 enum LinkForm {
-    LF_PLAIN,         // <HL>text:target:spec</HL>
-    LF_MISSING_OPEN,  // <SC>text</SC>:target:spec</HL>, the "<HL>" left out
+    LF_PLAIN,         // <HL>text:target:link_spec</HL>
+    LF_MISSING_OPEN,  // <SC>text</SC>:target:link_spec</HL>, the "<HL>" left out
     LF_IN_COMMENT,    // a plain link inside <CMT>...</CMT>
 };
 
@@ -107,7 +107,7 @@ std::string hex_range(uint64_t offset, size_t length) {
 
 struct LinkSpec {
     std::string target;   // target entry number text
-    std::string spec;     // target specification
+    std::string link_spec;     // target specification
     std::string visible;  // the link's text, without markup
 };
 
@@ -131,19 +131,19 @@ bool spec_for(const RecordPlan& t, LinkKind kind, Rng& r, LinkSpec& out) {
     };
     switch (kind) {
     case LK_SENSE:
-        out.spec = any_sense(below(r, t.block_count));
+        out.link_spec = any_sense(below(r, t.block_count));
         return true;
     case LK_POS_SENSE: {
         if (unique_count == 0) return false;
         int b = unique[below(r, unique_count)];
-        out.spec = std::string(PartsOfSpeech[t.blocks[b].pos].abbreviation) + ":" + any_sense(b);
+        out.link_spec = std::string(PartsOfSpeech[t.blocks[b].pos].abbreviation) + ":" + any_sense(b);
         return true;
     }
     case LK_SUBSENSE: {
         for (int i = 0; i < unique_count; ++i) {
             int b = unique[(i + below(r, unique_count)) % unique_count];
             if (t.blocks[b].subsenses == 0) continue;
-            out.spec = std::string(PartsOfSpeech[t.blocks[b].pos].abbreviation) + ":1(" +
+            out.link_spec = std::string(PartsOfSpeech[t.blocks[b].pos].abbreviation) + ":1(" +
                        std::to_string(between(r, 1, t.blocks[b].subsenses)) + ")";
             return true;
         }
@@ -152,20 +152,20 @@ bool spec_for(const RecordPlan& t, LinkKind kind, Rng& r, LinkSpec& out) {
     case LK_SUBSENSE_PLAIN: {
         if (sub_count == 0) return false;
         int b = with_sub[below(r, sub_count)];
-        out.spec = "1:(" + std::to_string(between(r, 1, t.blocks[b].subsenses)) + ")";
+        out.link_spec = "1:(" + std::to_string(between(r, 1, t.blocks[b].subsenses)) + ")";
         return true;
     }
     case LK_POS:
         if (unique_count == 0) return false;
-        out.spec = std::string(PartsOfSpeech[t.blocks[unique[below(r, unique_count)]].pos].abbreviation) + ":";
+        out.link_spec = std::string(PartsOfSpeech[t.blocks[unique[below(r, unique_count)]].pos].abbreviation) + ":";
         return true;
     case LK_SECTION:
         if (t.sections == 0) return false;
-        out.spec = section_label();
+        out.link_spec = section_label();
         return true;
     case LK_SENSE_SECTION:
         if (t.sections == 0) return false;
-        out.spec = std::to_string(t.section_sense) + ":" + section_label();
+        out.link_spec = std::to_string(t.section_sense) + ":" + section_label();
         return true;
     case LK_EXAMPLE: {
         int found_b = -1, found_s = -1;
@@ -177,27 +177,27 @@ bool spec_for(const RecordPlan& t, LinkKind kind, Rng& r, LinkSpec& out) {
                     break;
                 }
         if (found_b < 0) return false;
-        out.spec = chance(r, 60) ? std::string("用例") : std::to_string(found_s) + ":用例";
+        out.link_spec = chance(r, 60) ? std::string("用例") : std::to_string(found_s) + ":用例";
         return true;
     }
     case LK_FIGURE:
         if (!t.figure) return false;
-        out.spec = "図";
+        out.link_spec = "図";
         return true;
     case LK_SOURCE:
         if (!t.source) return false;
-        out.spec = "語源";
+        out.link_spec = "語源";
         return true;
     case LK_TITLE: {
         if (t.titles == 0) return false;
         std::string title = work_title(t.key, t.salt, below(r, t.titles));
-        out.spec = "◇:[" + title + "]";
+        out.link_spec = "◇:[" + title + "]";
         out.visible = title;
         return true;
     }
     case LK_TITLE_PLAIN:
         if (t.titles == 0) return false;
-        out.spec = "◇";
+        out.link_spec = "◇";
         return true;
     case LK_IDIOM: {
         if (t.idioms == 0) return false;
@@ -205,40 +205,40 @@ bool spec_for(const RecordPlan& t, LinkKind kind, Rng& r, LinkSpec& out) {
         out.visible = idiom;
         // An extra blank does not matter: idioms are compared without blanks.
         if (chance(r, 15) && idiom.find(' ') != std::string::npos) idiom.insert(idiom.find(' '), " ");
-        out.spec = "\"" + idiom + "\"";
+        out.link_spec = "\"" + idiom + "\"";
         return true;
     }
     case LK_IDIOMS:
         if (t.idioms == 0) return false;
-        out.spec = "成句";
+        out.link_spec = "成句";
         return true;
     case LK_DERIVED: {
         if (t.derived == 0) return false;
         std::string form = derived_key(t.key, below(r, t.derived));
-        out.spec = "DR:\"" + form + "\"";
+        out.link_spec = "DR:\"" + form + "\"";
         out.visible = form;
         return true;
     }
     case LK_SELF:
         out.target = "0";
-        out.spec = "1";
+        out.link_spec = "1";
         out.visible = "この語の1";
         return true;
     case LK_NULL_SENSE:
-        out.spec = "null:" + any_sense(below(r, t.block_count));
+        out.link_spec = "null:" + any_sense(below(r, t.block_count));
         return true;
     case LK_UNRESOLVED:
-        out.spec = chance(r, 50) ? "n." : "全体";
+        out.link_spec = chance(r, 50) ? "n." : "全体";
         return true;
     case LK_NULL:
-        out.spec = "null:null:null";
+        out.link_spec = "null:null:null";
         return true;
     case LK_UNPLACED:
-        out.spec = std::to_string(MaxSenses + 2);
+        out.link_spec = std::to_string(MaxSenses + 2);
         return true;
     case LK_MISSING:
         out.target = number_text(t.gap_number);
-        out.spec = "1";
+        out.link_spec = "1";
         return true;
     default:
         return false;
@@ -286,14 +286,16 @@ std::string make_link(Generator& g, const RecordPlan& src, Rng& r, bool last_on_
         spec_for(src, last_on_line ? LK_SELF : LK_NULL, r, ls);
     }
     ++g.totals->links;
-    if (form == LF_MISSING_OPEN) return "<SC>" + ls.visible.substr(0, ls.visible.find(' ')) + "</SC>:" + ls.target + ":" + ls.spec + "</HL>";
+    if (form == LF_MISSING_OPEN)
+        return "<SC>" + ls.visible.substr(0, ls.visible.find(' ')) + "</SC>:" + ls.target + ":" + ls.link_spec +
+               "</HL>";
     std::string visible = ls.visible;
     int style = below(r, 100);
     if (style < 12)
         visible = "<B>" + visible + "</B>";
     else if (style < 16)
         visible = "<I>" + visible + "</I>";
-    std::string link = "<HL>" + visible + ":" + ls.target + ":" + ls.spec + "</HL>";
+    std::string link = "<HL>" + visible + ":" + ls.target + ":" + ls.link_spec + "</HL>";
     if (form == LF_IN_COMMENT) return "<CMT>要確認 " + link + "</CMT>";
     return link;
 }
