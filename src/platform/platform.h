@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // printf-style format checking; MinGW's stdio follows the GNU conventions.
 #if defined(__MINGW32__)
@@ -126,6 +127,15 @@ int path_is_directory(const char* path);
 int make_directory(const char* path);
 // The path as handed to the OS: on POSIX every backslash becomes a slash.
 std::string os_path(const char* path);
+// Gives a file or directory a new name (in the same file system); an entry
+// of the new name must not exist. 0 or -1.
+int rename_path(const char* from, const char* to);
+// Removes a file, or a directory with everything below it. 0, or -1 when
+// something could not be removed (a missing path counts as removed).
+int remove_tree(const char* path);
+// The names of the entries of a directory ("." and ".." left out), sorted
+// bytewise so that every platform sees them in the same order. 0 or -1.
+int list_directory(const char* path, std::vector<std::string>& names);
 
 // ---- Commands --------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 #include "platform/stream.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
@@ -234,6 +235,39 @@ int path_is_directory(const char* path) {
 
 int make_directory(const char* path) {
     return mkdir(os_path(path).c_str(), 0755) == 0 ? 0 : -1;
+}
+
+int rename_path(const char* from, const char* to) {
+    std::string target = os_path(to);
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0) return -1;
+    return rename(os_path(from).c_str(), target.c_str()) == 0 ? 0 : -1;
+}
+
+int remove_tree(const char* path) {
+    std::string p = os_path(path);
+    struct stat st;
+    if (lstat(p.c_str(), &st) != 0) return errno == ENOENT ? 0 : -1;
+    if (!S_ISDIR(st.st_mode)) return unlink(p.c_str()) == 0 ? 0 : -1;
+    std::vector<std::string> names;
+    int status = list_directory(path, names);
+    for (const std::string& name : names)
+        if (remove_tree((p + "/" + name).c_str()) != 0) status = -1;
+    if (rmdir(p.c_str()) != 0) status = -1;
+    return status;
+}
+
+int list_directory(const char* path, std::vector<std::string>& names) {
+    names.clear();
+    DIR* d = opendir(os_path(path).c_str());
+    if (!d) return -1;
+    while (struct dirent* e = readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        names.push_back(e->d_name);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return 0;
 }
 
 // ---- Commands --------------------------------------------------------------

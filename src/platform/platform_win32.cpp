@@ -195,6 +195,40 @@ int make_directory(const char* path) {
     return CreateDirectoryA(path, nullptr) ? 0 : -1;
 }
 
+int rename_path(const char* from, const char* to) {
+    if (!from || !to || !*from || !*to) return -1;
+    return MoveFileExA(from, to, 0) ? 0 : -1;
+}
+
+int remove_tree(const char* path) {
+    if (!path || !*path) return -1;
+    DWORD a = GetFileAttributesA(path);
+    if (a == INVALID_FILE_ATTRIBUTES) return 0;
+    if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileA(path) ? 0 : -1;
+    std::vector<std::string> names;
+    int status = list_directory(path, names);
+    for (const std::string& name : names)
+        if (remove_tree((std::string(path) + "\\" + name).c_str()) != 0) status = -1;
+    if (!RemoveDirectoryA(path)) status = -1;
+    return status;
+}
+
+int list_directory(const char* path, std::vector<std::string>& names) {
+    names.clear();
+    if (!path) return -1;
+    std::string pattern = std::string(path) + "\\*";
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    do {
+        if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
+        names.push_back(data.cFileName);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return 0;
+}
+
 // ---- Commands --------------------------------------------------------------
 
 int run_command(const char* command_line) {

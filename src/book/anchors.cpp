@@ -1,0 +1,82 @@
+// Anchor names and their positions.
+#include "book/anchors.h"
+
+#include <cstring>
+
+namespace qel {
+
+namespace {
+
+// Name offset of an anchor that has no name.
+const uint32_t Unnamed = 0xFFFFFFFF;
+
+uint64_t hash_name(std::string_view name) {
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : name) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// Grows the slot table to keep it at most half full, re-inserting every name.
+void grow(AnchorTable& t) {
+    size_t size = t.slots.empty() ? 1024 : t.slots.size() * 2;
+    t.slots.assign(size, 0);
+    for (uint32_t a = 0; a < t.name_at.size(); ++a) {
+        if (t.name_at[a] == Unnamed) continue;
+        size_t i = hash_name(anchor_name(t, a)) & (size - 1);
+        while (t.slots[i] != 0) i = (i + 1) & (size - 1);
+        t.slots[i] = a + 1;
+    }
+}
+
+}  // namespace
+
+std::string_view anchor_name(const AnchorTable& t, uint32_t anchor) {
+    uint32_t at = t.name_at[anchor];
+    if (at == Unnamed) return std::string_view();
+    size_t length = static_cast<unsigned char>(t.names[at]) | (static_cast<unsigned char>(t.names[at + 1]) << 8);
+    return std::string_view(t.names.data() + at + 2, length);
+}
+
+int64_t find_anchor(const AnchorTable& t, std::string_view name) {
+    if (t.slots.empty()) return -1;
+    size_t mask = t.slots.size() - 1;
+    for (size_t i = hash_name(name) & mask; t.slots[i] != 0; i = (i + 1) & mask) {
+        uint32_t a = t.slots[i] - 1;
+        if (anchor_name(t, a) == name) return a;
+    }
+    return -1;
+}
+
+uint32_t add_anchor(AnchorTable& t, std::string_view name) {
+    if (name.size() > 0xFFFF) name = name.substr(0, 0xFFFF);
+    int64_t found = find_anchor(t, name);
+    if (found >= 0) return static_cast<uint32_t>(found);
+    uint32_t a = static_cast<uint32_t>(t.name_at.size());
+    t.name_at.push_back(static_cast<uint32_t>(t.names.size()));
+    t.names.push_back(static_cast<char>(name.size() & 0xFF));
+    t.names.push_back(static_cast<char>(name.size() >> 8));
+    t.names.insert(t.names.end(), name.begin(), name.end());
+    t.position.push_back(NoPosition);
+    if ((t.name_at.size()) * 2 > t.slots.size()) {
+        grow(t);
+    } else {
+        size_t mask = t.slots.size() - 1;
+        size_t i = hash_name(name) & mask;
+        while (t.slots[i] != 0) i = (i + 1) & mask;
+        t.slots[i] = a + 1;
+    }
+    return a;
+}
+
+uint32_t add_unnamed_anchor(AnchorTable& t) {
+    // Unnamed anchors are reached by number only.
+    uint32_t a = static_cast<uint32_t>(t.name_at.size());
+    t.name_at.push_back(Unnamed);
+    t.position.push_back(NoPosition);
+    return a;
+}
+
+}  // namespace qel

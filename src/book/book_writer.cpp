@@ -1,0 +1,181 @@
+// The book writer's run.
+#include "book/book_writer.h"
+
+#include <memory>
+
+#include "book/book_files.h"
+#include "book/sources.h"
+#include "common/report.h"
+#include "common/run.h"
+#include "common/written_file.h"
+#include "platform/platform.h"
+
+namespace qel {
+
+namespace {
+
+// Lower-case form of an ASCII name: the book's directories and files are
+// written so (a reader matches names without regard to case).
+std::string lower(const std::string& name) {
+    std::string s = name;
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+int make_directories(const std::vector<std::string>& dirs) {
+    for (const std::string& d : dirs)
+        if (make_directory(d.c_str()) != 0) {
+            report("ディレクトリ %s が作成できません\n", d.c_str());
+            return -1;
+        }
+    return 0;
+}
+
+int read_gaiji(BookBuild& b, const BookProject& p) {
+    if (!p.gaiji_map.empty() && read_gaiji_map(p.gaiji_map, b.gaiji) != 0) return -1;
+    if (!p.gaiji_font.empty() && read_gaiji_font(p.gaiji_font, b.gaiji) != 0) return -1;
+    if (!p.gaiji_map.empty()) check_gaiji_codes(b.gaiji, p.gaiji_map);
+    return 0;
+}
+
+// Writes the heading stream as the heading component.
+ComponentExtent write_headings(BookBuild& b) {
+    sink_pad_to_block(b.book);
+    ComponentExtent extent{static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1, 0};
+    sink_put(b.headings, "\x1F\x03", 2);
+    sink_put(b.book, b.headings.bytes.data(), b.headings.bytes.size());
+    sink_pad_to_block(b.book);
+    extent.blocks = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1 - extent.start_block;
+    return extent;
+}
+
+// Sorts and writes the search indexes; adds their index-page entries.
+int write_indexes(BookBuild& b, uint32_t heading_base, std::vector<IndexPageEntry>& page) {
+    struct Index {
+        KeyStore* store;
+        int id;
+        const char* name;
+    };
+    const Index indexes[] = {{&b.word, 0x91, "前方一致"}, {&b.endword, 0x71, "後方一致"}, {&b.keyword, 0x80, "条件"}};
+    report("検索索引を作成しています... ");
+    for (const Index& index : indexes) {
+        if (index.store->items.empty()) continue;
+        sort_search_keys(*index.store);
+        IndexExtent extent;
+        std::string error;
+        if (write_search_index(b.book, *index.store, heading_base, extent, error) != 0) {
+            report("\n%s検索の索引が作れません: %s\n", index.name, error.c_str());
+            return -1;
+        }
+        page.push_back({index.id, extent.start_block, extent.blocks, 0x02, search_style(b.project->delSym)});
+        report_log("  %s検索: 検索語 %ld 個、%u ブロック\n", index.name, static_cast<long>(index.store->items.size()),
+                   extent.blocks);
+        // The keys are written: their memory goes back before the next index.
+        KeyStore().arena.swap(index.store->arena);
+        std::vector<KeySortItem>().swap(index.store->items);
+    }
+    report("終了しました\n");
+    return 0;
+}
+
+// Writes every part of the book into `root`. 0, or -1 after reporting.
+int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
+    std::string subbook = join_path(root, lower(p.directory));
+    std::string data = join_path(subbook, "data");
+    std::string gaiji = join_path(subbook, "gaiji");
+    if (make_directories({root, subbook, data, gaiji}) != 0) return -1;
+    std::string honmon = join_path(data, "honmon");
+    File* f = file_open(honmon.c_str(), FILE_WRITE_RAW);
+    if (!f) {
+        report("本文ファイル %s が新規作成できません\n", honmon.c_str());
+        return -1;
+    }
+    // Block 1, the index page, is written last.
+    std::vector<unsigned char> zero(BookBlockSize, 0);
+    file_write(f, zero.data(), zero.size());
+    start_book_build(b, p, f);
+
+    int status = 0;
+    for (const BookSource& s : p.sources)
+        if (status == 0) status = collect_anchor_names(b, s.path);
+    if (status == 0 && !p.copyright.empty()) status = collect_anchor_names(b, p.copyright);
+    if (status == 0) status = write_body(b, p.sources[0].path);
+    if (status == 0 && p.sources.size() > 1)
+        status = write_menu(b, std::vector<BookSource>(p.sources.begin() + 1, p.sources.end()));
+    if (status == 0 && !p.copyright.empty()) status = write_copyright(b, p.copyright);
+    std::vector<IndexPageEntry> page;
+    if (status == 0) {
+        ComponentExtent headings = write_headings(b);
+        uint32_t heading_base = (headings.start_block - 1) * BookBlockSize;
+        page.push_back({0x00, b.text.start_block, b.text.blocks, 0x02, 0});
+        if (b.menu.start_block) page.push_back({0x01, b.menu.start_block, b.menu.blocks, 0x02, 0});
+        if (b.copyright.start_block) page.push_back({0x02, b.copyright.start_block, b.copyright.blocks, 0x02, 0});
+        page.push_back({0x05, headings.start_block, headings.blocks, 0x02, 0});
+        page.push_back({0x07, headings.start_block, headings.blocks, 0x02, 0});
+        status = write_indexes(b, heading_base, page);
+    }
+    if (status == 0 && sink_offset(b.book) > 0xFFFFF000u) {
+        report("書籍の本文ファイルが大きすぎます(4GB以上)\n");
+        status = -1;
+    }
+    if (sink_flush(b.book) != 0) status = -1;
+    if (status == 0) {
+        std::vector<unsigned char> index_page = make_index_page(page);
+        if (file_seek(f, 0) != 0 || file_write(f, index_page.data(), index_page.size()) != index_page.size())
+            status = -1;
+    }
+    if (close_written_file(f, honmon) != 0) status = -1;
+    if (status != 0) return -1;
+    uint32_t first_entry = (b.text.start_block - 1) * BookBlockSize + 2;
+    if (complete_references(honmon, b.fixups, b.anchors, first_entry) != 0) return -1;
+
+    // The fonts, under the names the project gives them.
+    std::string narrow = b.gaiji.narrow.count > 0 ? p.narrow_font : "";
+    std::string wide = b.gaiji.wide.count > 0 ? p.wide_font : "";
+    if (b.gaiji.narrow.count > 0 && narrow.empty())
+        report("※ 半角外字フォントの名前が書籍定義にないため、半角外字は表示されません\n");
+    if (b.gaiji.wide.count > 0 && wide.empty())
+        report("※ 全角外字フォントの名前が書籍定義にないため、全角外字は表示されません\n");
+    if (!narrow.empty() && write_gaiji_font_file(join_path(gaiji, lower(narrow)), b.gaiji.narrow, 1) != 0) return -1;
+    if (!wide.empty() && write_gaiji_font_file(join_path(gaiji, lower(wide)), b.gaiji.wide, 0) != 0) return -1;
+    return write_whole_file(join_path(root, "catalogs"), make_catalog(p, narrow, wide));
+}
+
+}  // namespace
+
+int write_book(const BookSettings& settings) {
+    BookProject project;
+    if (read_book_project(settings.BASEPATH, project) != 0) return -1;
+    echo_book_project(project);
+    std::unique_ptr<BookBuild> build(new BookBuild());
+    if (read_gaiji(*build, project) != 0) return -1;
+
+    // The book is made beside OUTPATH and moved into place when complete.
+    std::string out = directory_path(settings.OUTPATH);
+    std::string root = out.empty() ? "qelbook-tmp" : out + ".qelbook-tmp";
+    if (remove_tree(root.c_str()) != 0) {
+        report("作業ディレクトリ %s が削除できません\n", root.c_str());
+        return -1;
+    }
+    int status = build_into(*build, project, root);
+    if (status == 0) status = install_book(root, settings.OUTPATH, {"catalogs", lower(project.directory)});
+    remove_tree(root.c_str());
+    report_problems(build->problems);
+    if (status != 0) {
+        report("書籍は作成されませんでした。%s の書籍は元のままです\n", out.empty() ? "." : out.c_str());
+        return -1;
+    }
+    report("書籍 %s を作成しました (%d 項目、検索語 %d 個)\n", join_path(out, lower(project.directory)).c_str(),
+           build->entries, build->keys);
+    return 0;
+}
+
+int report_book_summary(int status) {
+    report(status == 0 ? "書籍の作成が終了しました\n" : "書籍の作成に失敗しました\n");
+    report_end_and_elapsed();
+    report_log("\n");
+    return status == -1 ? 1 : 0;
+}
+
+}  // namespace qel

@@ -1,0 +1,40 @@
+// Characters of the book: JIS X 0208 codes for Shift_JIS text, for the ASCII
+// and half-width katakana the book stores as full-width cells in narrow
+// regions, and for Unicode character references.
+#pragma once
+
+#include <cstdint>
+
+namespace qel {
+
+// The book's stand-in for a character it cannot hold (〓, JIS 0x222E).
+const int JisSubstitute = 0x222E;
+
+// JIS X 0208 code (0x2121-0x7E7E) of the two-byte Shift_JIS character
+// `lead`, `trail`; 0 when the pair is no JIS X 0208 cell the book can hold
+// (rows 9-15 and 85-94, the vendor extensions and user-defined area, or a
+// malformed pair).
+int sjis_to_jis(int lead, int trail);
+
+// JIS X 0208 code of a printable ASCII byte 0x20-0x7E (the cell a reader
+// turns the same byte of a query into: "-" is 0x215D, "'" is 0x2147, a blank
+// 0x2121); 0 for any other byte.
+int ascii_to_jis(int c);
+
+// JIS X 0208 code of a half-width katakana byte 0xA1-0xDF of Shift_JIS (its
+// full-width katakana or mark); 0 for any other byte.
+int halfwidth_kana_to_jis(int c);
+
+// JIS X 0208 code of a Unicode code point, or 0 when the character set has no
+// such character.
+int unicode_to_jis(uint32_t code_point);
+
+// Sorted table behind unicode_to_jis (generated).
+struct UnicodeJisPair {
+    uint16_t code_point;  // Unicode code point (all lie below 0x10000)
+    uint16_t jis;         // its JIS X 0208 code
+};
+extern const UnicodeJisPair UnicodeJisTable[];
+extern const int UnicodeJisTableSize;
+
+}  // namespace qel

@@ -1,0 +1,15 @@
+// qelbook: writes the EPWING book from the converter's sources.
+#include <cstdlib>
+
+#include "book/book_writer.h"
+#include "common/run.h"
+#include "platform/platform.h"
+
+int main(int, char** argv) {
+    std::string path = qel::program_file_path(argv[0]);
+    qel::BookSettings settings;
+    int status = qel::start_run(path.c_str());
+    if (status == 0) status = qel::read_book_settings(settings);
+    if (status == 0) status = qel::write_book(settings);
+    return qel::report_book_summary(status);
+}

@@ -1,0 +1,43 @@
+// Faults in the sources that the book writer works around: each kind is
+// counted, its first occurrences are logged with their place, and one line
+// per kind sums them up at the end of the run.
+#pragma once
+
+#include <string>
+
+namespace qel {
+
+enum BookProblemKind {
+    PROBLEM_SUBSTITUTE,   // a character the book cannot hold, written as 〓
+    PROBLEM_ENTITY,       // an entity or reference of unknown name, kept as text
+    PROBLEM_CONTROL,      // a control-code reference the book does not take
+    PROBLEM_TAG,          // an unknown tag, passed over
+    PROBLEM_BAD_TAG,      // a "<" that opens no well-formed tag, read as text
+    PROBLEM_NESTING,      // a closing tag that closes others still open
+    PROBLEM_STRAY_CLOSE,  // a closing tag with nothing to close
+    PROBLEM_UNCLOSED,     // a tag left open at the end of its entry or page
+    PROBLEM_DEAD_LINK,    // a link to an anchor no source defines, kept as text
+    PROBLEM_DUPLICATE,    // an anchor name defined twice (the first counts)
+    PROBLEM_LONG_KEY,     // a search key cut to the longest a reader takes
+    PROBLEM_EMPTY_KEY,    // a search key with nothing left to search
+    PROBLEM_KEY_TYPE,     // a search key of unknown type
+    PROBLEM_KINDS
+};
+
+struct BookProblems {
+    int count[PROBLEM_KINDS];  // occurrences of each kind so far
+};
+
+// How many of each kind are logged one by one.
+const int ProblemsLogged = 20;
+
+// Counts a problem of `kind` at line `line` of `file`; while the kind has not
+// been logged ProblemsLogged times, logs it with `detail` (the character,
+// tag, name or key concerned; may be empty).
+void note_problem(BookProblems& problems, int kind, const std::string& file, int line,
+                  const std::string& detail);
+
+// Reports one summary line for every kind that occurred.
+void report_problems(const BookProblems& problems);
+
+}  // namespace qel

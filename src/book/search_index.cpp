@@ -1,0 +1,246 @@
+// Search keys: normalisation, the compact store, sorting and the B-tree.
+#include "book/search_index.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qel {
+
+namespace {
+
+// Deepest tree a reader follows, from the root to a leaf.
+const int MaxIndexDepth = 6;
+
+inline uint32_t get32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+inline void put32(unsigned char* p, uint32_t v) {
+    p[0] = static_cast<unsigned char>(v >> 24);
+    p[1] = static_cast<unsigned char>(v >> 16);
+    p[2] = static_cast<unsigned char>(v >> 8);
+    p[3] = static_cast<unsigned char>(v);
+}
+
+inline void put16(unsigned char* p, uint32_t v) {
+    p[0] = static_cast<unsigned char>(v >> 8);
+    p[1] = static_cast<unsigned char>(v);
+}
+
+// A position as an index stores it: block (4 bytes) and offset (2 bytes).
+inline void put_position(unsigned char* p, uint32_t offset) {
+    put32(p, offset / BookBlockSize + 1);
+    put16(p + 4, offset % BookBlockSize);
+}
+
+struct KeyView {
+    const unsigned char* bytes;
+    int length;
+    uint32_t text;
+    uint32_t heading;
+};
+
+inline KeyView view(const KeyStore& s, uint32_t record) {
+    const unsigned char* r = s.arena.data() + record;
+    return {r + 9, r[8], get32(r), get32(r + 4)};
+}
+
+// The shortest key S with last <= S <= next (bytewise, a prefix first): the
+// bytes of `next` up to one past their common beginning. A reader that
+// descends by S reaches every key up to `last` and none past `next`.
+std::string separator(const KeyView& last, const KeyView& next) {
+    int common = 0;
+    while (common < last.length && common < next.length && last.bytes[common] == next.bytes[common]) ++common;
+    int length = std::min(common + 1, next.length);
+    return std::string(reinterpret_cast<const char*>(next.bytes), static_cast<size_t>(length));
+}
+
+// An upper-layer entry: the separator of a child page and its block.
+struct UpperEntry {
+    std::string key;
+    uint32_t block;
+};
+
+// Writes one layer of upper pages over `children`; returns the entries of the
+// layer above (one per page written).
+std::vector<UpperEntry> write_upper_layer(ByteSink& sink, const std::vector<UpperEntry>& children) {
+    std::vector<UpperEntry> above;
+    unsigned char page[BookBlockSize];
+    size_t i = 0;
+    uint32_t block = static_cast<uint32_t>(sink_offset(sink) / BookBlockSize) + 1;
+    int first = 1;
+    while (i < children.size()) {
+        // As many entries as fit with the page's key length.
+        size_t n = 0;
+        size_t key_length = 0;
+        while (i + n < children.size()) {
+            size_t l = std::max(key_length, children[i + n].key.size());
+            if (4 + (n + 1) * (l + 4) > BookBlockSize) break;
+            key_length = l;
+            ++n;
+        }
+        std::memset(page, 0, sizeof page);
+        int last = i + n == children.size();
+        page[0] = static_cast<unsigned char>((first ? 0x40 : 0) | (last ? 0x20 : 0));
+        page[1] = static_cast<unsigned char>(key_length);
+        put16(page + 2, static_cast<uint32_t>(n));
+        unsigned char* p = page + 4;
+        for (size_t k = 0; k < n; ++k) {
+            const UpperEntry& c = children[i + k];
+            std::memcpy(p, c.key.data(), c.key.size());
+            put32(p + key_length, c.block);
+            p += key_length + 4;
+        }
+        sink_put(sink, page, sizeof page);
+        above.push_back({children[i + n - 1].key, block++});
+        i += n;
+        first = 0;
+    }
+    return above;
+}
+
+}  // namespace
+
+void add_search_key(KeyStore& store, const unsigned char* key, int length, uint32_t text, uint32_t heading) {
+    uint32_t record = static_cast<uint32_t>(store.arena.size());
+    size_t at = store.arena.size();
+    store.arena.resize(at + 9 + static_cast<size_t>(length));
+    unsigned char* r = store.arena.data() + at;
+    put32(r, text);
+    put32(r + 4, heading);
+    r[8] = static_cast<unsigned char>(length);
+    std::memcpy(r + 9, key, static_cast<size_t>(length));
+    uint64_t prefix = 0;
+    for (int i = 0; i < 8; ++i) prefix = prefix << 8 | (i < length ? key[i] : 0);
+    store.items.push_back({prefix, record});
+}
+
+void sort_search_keys(KeyStore& store) {
+    const KeyStore& s = store;
+    auto less = [&s](const KeySortItem& a, const KeySortItem& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        KeyView x = view(s, a.record), y = view(s, b.record);
+        int n = std::min(x.length, y.length);
+        if (n > 8) {
+            int c = std::memcmp(x.bytes + 8, y.bytes + 8, static_cast<size_t>(n - 8));
+            if (c != 0) return c < 0;
+        }
+        if (x.length != y.length) return x.length < y.length;
+        if (x.text != y.text) return x.text < y.text;
+        return a.record < b.record;
+    };
+    std::sort(store.items.begin(), store.items.end(), less);
+    // Drop keys that repeat both the bytes and the text position of the one before.
+    size_t kept = 0;
+    for (size_t i = 0; i < store.items.size(); ++i) {
+        if (kept > 0) {
+            KeyView x = view(s, store.items[kept - 1].record), y = view(s, store.items[i].record);
+            if (x.length == y.length && x.text == y.text &&
+                std::memcmp(x.bytes, y.bytes, static_cast<size_t>(x.length)) == 0)
+                continue;
+        }
+        store.items[kept++] = store.items[i];
+    }
+    store.items.resize(kept);
+}
+
+int normalize_key(const uint16_t* codes, size_t count, int delete_marks, int backward, unsigned char* out,
+                  int* cut) {
+    // Characters kept, in order.
+    std::vector<uint16_t> kept;
+    kept.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        uint16_t c = codes[i];
+        if (c == 0x2121) continue;
+        if (c >= 0x2361 && c <= 0x237A) c = static_cast<uint16_t>(c - 0x20);
+        if (delete_marks && (c == 0x2126 || c == 0x213E || c == 0x2147 || c == 0x215D)) continue;
+        kept.push_back(c);
+    }
+    size_t most = MaxKeyBytes / 2;
+    *cut = kept.size() > most;
+    size_t first = 0;
+    size_t n = kept.size();
+    if (n > most) {
+        if (backward) first = n - most;
+        n = most;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        uint16_t c = backward ? kept[first + n - 1 - i] : kept[first + i];
+        out[2 * i] = static_cast<unsigned char>(c >> 8);
+        out[2 * i + 1] = static_cast<unsigned char>(c);
+    }
+    return static_cast<int>(2 * n);
+}
+
+int hiragana_variant(const unsigned char* key, int length, unsigned char* hiragana) {
+    int katakana = 0;
+    for (int i = 0; i + 1 < length; i += 2) {
+        hiragana[i] = key[i];
+        hiragana[i + 1] = key[i + 1];
+        if (key[i] == 0x25 && key[i + 1] >= 0x21 && key[i + 1] <= 0x76) {
+            hiragana[i] = 0x24;
+            katakana = 1;
+        }
+    }
+    return katakana;
+}
+
+int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_base, IndexExtent& extent,
+                       std::string& error) {
+    extent.first_block = static_cast<uint32_t>(sink_offset(sink) / BookBlockSize) + 1;
+    // The leaf layer, pages in key order.
+    std::vector<UpperEntry> layer;
+    unsigned char page[BookBlockSize];
+    size_t i = 0;
+    uint32_t block = extent.first_block;
+    int first = 1;
+    while (i < store.items.size()) {
+        std::memset(page, 0, sizeof page);
+        size_t used = 4;
+        size_t n = 0;
+        while (i + n < store.items.size()) {
+            KeyView k = view(store, store.items[i + n].record);
+            size_t size = 13 + static_cast<size_t>(k.length);
+            if (used + size > BookBlockSize) break;
+            unsigned char* p = page + used;
+            p[0] = static_cast<unsigned char>(k.length);
+            std::memcpy(p + 1, k.bytes, static_cast<size_t>(k.length));
+            put_position(p + 1 + k.length, k.text);
+            put_position(p + 7 + k.length, heading_base + k.heading);
+            used += size;
+            ++n;
+        }
+        int last = i + n == store.items.size();
+        page[0] = static_cast<unsigned char>(0x80 | (first ? 0x40 : 0) | (last ? 0x20 : 0));
+        page[1] = 0;
+        put16(page + 2, static_cast<uint32_t>(n));
+        sink_put(sink, page, sizeof page);
+        if (last)
+            layer.push_back({std::string(1, '\xFF'), block});
+        else
+            layer.push_back({separator(view(store, store.items[i + n - 1].record),
+                                       view(store, store.items[i + n].record)),
+                             block});
+        ++block;
+        i += n;
+        first = 0;
+    }
+    // Upper layers until one page holds them all.
+    int depth = 1;
+    uint32_t root = extent.first_block;
+    while (layer.size() > 1) {
+        if (++depth > MaxIndexDepth) {
+            error = "検索語の索引が深くなりすぎました";
+            return -1;
+        }
+        root = static_cast<uint32_t>(sink_offset(sink) / BookBlockSize) + 1;
+        layer = write_upper_layer(sink, layer);
+        root += static_cast<uint32_t>(layer.size()) - 1;
+    }
+    extent.start_block = root;
+    extent.blocks = static_cast<uint32_t>(sink_offset(sink) / BookBlockSize) + 1 - extent.first_block;
+    return 0;
+}
+
+}  // namespace qel

@@ -1,0 +1,562 @@
+// The sources of the book, read tag by tag into its text streams.
+#include "book/sources.h"
+
+#include <cstring>
+
+#include "book/html_reader.h"
+#include "common/report.h"
+
+namespace qel {
+
+namespace {
+
+enum SourceRole {
+    ROLE_BODY,       // entries with headings and keys
+    ROLE_MENU,       // a menu page
+    ROLE_COPYRIGHT   // the copyright page
+};
+
+// What a tag does.
+enum TagAction {
+    TAG_IGNORE,        // structure only: nothing written
+    TAG_SKIP_CONTENT,  // its content is passed over (<head>, <title>, ...)
+    TAG_PARAGRAPH,     // its edges end the current line
+    TAG_BREAK,         // a line break
+    TAG_MODIFIER,      // a text modifier around its content
+    TAG_HEADLINE,      // a heading line
+    TAG_ANCHOR,        // <a>: anchor and link
+    TAG_IMAGE,         // <img>: its caption
+    TAG_TERM,          // <dt>: an entry and its heading
+    TAG_DESCRIPTION,   // <dd>: the entry's text
+    TAG_KEY            // <key>: a search key
+};
+
+struct TagInfo {
+    const char* name;  // lower case
+    int action;        // a TagAction
+    int modifier;      // TAG_MODIFIER: the TextModifier
+};
+
+const TagInfo TagTable[] = {
+    {"a", TAG_ANCHOR, MOD_LINK},          {"b", TAG_MODIFIER, MOD_EMPHASIS},
+    {"strong", TAG_MODIFIER, MOD_EMPHASIS}, {"i", TAG_MODIFIER, MOD_ITALIC},
+    {"em", TAG_MODIFIER, MOD_ITALIC},     {"sup", TAG_MODIFIER, MOD_SUPERSCRIPT},
+    {"sub", TAG_MODIFIER, MOD_SUBSCRIPT}, {"nobr", TAG_MODIFIER, MOD_NOBREAK},
+    {"br", TAG_BREAK, 0},                 {"p", TAG_PARAGRAPH, 0},
+    {"div", TAG_PARAGRAPH, 0},            {"hr", TAG_PARAGRAPH, 0},
+    {"h1", TAG_HEADLINE, 0},              {"h2", TAG_HEADLINE, 0},
+    {"h3", TAG_HEADLINE, 0},              {"h4", TAG_HEADLINE, 0},
+    {"h5", TAG_HEADLINE, 0},              {"h6", TAG_HEADLINE, 0},
+    {"dt", TAG_TERM, 0},                  {"dd", TAG_DESCRIPTION, 0},
+    {"key", TAG_KEY, 0},                  {"img", TAG_IMAGE, 0},
+    {"head", TAG_SKIP_CONTENT, 0},        {"title", TAG_SKIP_CONTENT, 0},
+    {"script", TAG_SKIP_CONTENT, 0},      {"style", TAG_SKIP_CONTENT, 0},
+    {"html", TAG_IGNORE, 0},              {"body", TAG_IGNORE, 0},
+    {"dl", TAG_IGNORE, 0},                {"dfn", TAG_IGNORE, 0},
+    {"span", TAG_IGNORE, 0},              {"font", TAG_IGNORE, 0},
+    {"meta", TAG_IGNORE, 0},              {"link", TAG_IGNORE, 0},
+    {"u", TAG_IGNORE, 0},                 {"center", TAG_IGNORE, 0},
+    {"small", TAG_IGNORE, 0},             {"big", TAG_IGNORE, 0},
+    {"tt", TAG_IGNORE, 0},
+};
+
+const TagInfo* find_tag(const std::string& name) {
+    for (const TagInfo& t : TagTable)
+        if (name == t.name) return &t;
+    return nullptr;
+}
+
+// Key types of the body and the index each feeds.
+enum KeyIndex { KEY_WORD, KEY_ENDWORD, KEY_CONDITION, KEY_UNKNOWN };
+
+int key_index(const std::string* type) {
+    if (!type) return KEY_UNKNOWN;
+    if (*type == "前方表記") return KEY_WORD;
+    if (*type == "後方表記") return KEY_ENDWORD;
+    if (*type == "条件") return KEY_CONDITION;
+    return KEY_UNKNOWN;
+}
+
+// The reading of one source.
+struct SourceWalk {
+    BookBuild* build;
+    int role;                     // a SourceRole
+    HtmlReader reader;
+    HtmlToken token;
+    int bad_tags;                 // malformed tags of the reader already noted
+    TextEncoder text;             // the component's stream
+    TextEncoder heading;          // the heading of the entry being read
+    std::string skip_until;       // name of the element whose content is passed over
+    int in_heading;               // inside <dt>
+    int in_entry;                 // an entry is open
+    uint32_t entry_start;         // book offset of the open entry
+    uint32_t after_heading;       // book offset just after its heading line
+    uint32_t entry_heading;       // heading-stream offset of its heading
+    std::string entry_title;      // the <dt> text as written, for titles that repeat it
+    std::vector<uint16_t> heading_codes;  // characters of the <dt> text
+    std::string last_title;       // title of the last heading made from a key
+    uint32_t last_title_heading;  // and its heading-stream offset
+    int in_key;                   // inside <key>
+    int key_type;                 // its KeyIndex
+    int key_has_title;            // it has a title
+    std::string key_title;        // its title as written
+    std::string key_raw;          // its text as written, for messages
+    std::vector<uint16_t> key_codes;  // its characters
+    TextEncoder key;              // collects them
+    int last_percent;             // progress shown so far (body only)
+};
+
+void note(SourceWalk& w, int kind, const std::string& detail) {
+    note_problem(w.build->problems, kind, w.reader.path, w.token.line, detail);
+}
+
+TextEncoder& current(SourceWalk& w) {
+    return w.in_heading ? w.heading : w.text;
+}
+
+// Where an anchor or key placed now leads: the entry's start when nothing
+// of its text has been written since its heading.
+uint32_t place_here(SourceWalk& w) {
+    uint32_t here = static_cast<uint32_t>(mark_position(w.text));
+    if (w.in_heading || (w.in_entry && here == w.after_heading)) return w.entry_start;
+    return here;
+}
+
+void define_anchor(SourceWalk& w, const std::string& name, uint32_t position) {
+    AnchorTable& anchors = w.build->anchors;
+    int64_t a = find_anchor(anchors, name);
+    if (a < 0) a = add_anchor(anchors, name);
+    if (anchors.position[static_cast<size_t>(a)] != NoPosition) {
+        note(w, PROBLEM_DUPLICATE, name);
+        return;
+    }
+    anchors.position[static_cast<size_t>(a)] = position;
+}
+
+// Adds the keys of `codes` to `store`: the normalised key and, when it holds
+// katakana, its hiragana twin.
+void add_keys(SourceWalk& w, KeyStore& store, const std::vector<uint16_t>& codes, int backward, uint32_t text,
+              uint32_t heading, const std::string& raw) {
+    unsigned char key[MaxKeyBytes], twin[MaxKeyBytes];
+    int cut = 0;
+    int length = normalize_key(codes.data(), codes.size(), w.build->project->delSym, backward, key, &cut);
+    if (length == 0) {
+        note(w, PROBLEM_EMPTY_KEY, raw.empty() ? std::string() : "「" + raw + "」");
+        return;
+    }
+    if (cut) note(w, PROBLEM_LONG_KEY, raw.substr(0, 80));
+    add_search_key(store, key, length, text, heading);
+    if (hiragana_variant(key, length, twin)) add_search_key(store, twin, length, text, heading);
+    w.build->keys++;
+}
+
+// The heading-stream offset of a heading showing `title` (an HTML fragment):
+// the entry's own heading or the last one made when the title repeats it,
+// otherwise a new heading.
+uint32_t heading_for_title(SourceWalk& w, const std::string& title) {
+    if (w.in_entry && title == w.entry_title) return w.entry_heading;
+    if (!w.last_title.empty() && title == w.last_title) return w.last_title_heading;
+    ByteSink& headings = w.build->headings;
+    uint32_t at = static_cast<uint32_t>(sink_offset(headings));
+    TextEncoder e;
+    start_encoder(e, &headings, &w.build->context, 1);
+    HtmlReader fragment;
+    open_html_text(fragment, title.data(), title.size(), w.reader.path);
+    HtmlToken t;
+    while (next_html_token(fragment, t) != HTML_END) {
+        if (t.kind == HTML_TEXT) {
+            encode_text(e, t.text, t.length);
+            continue;
+        }
+        const TagInfo* info = find_tag(t.name);
+        if (!info || info->action != TAG_MODIFIER) continue;
+        if (t.kind == HTML_START_TAG)
+            open_modifier(e, info->modifier, 0, info->name);
+        else
+            close_modifier(e, info->modifier, info->name);
+    }
+    close_html(fragment);
+    close_all_modifiers(e, 0);
+    sink_put(headings, "\x1F\x0A", 2);
+    w.last_title = title;
+    w.last_title_heading = at;
+    return at;
+}
+
+void finish_key(SourceWalk& w) {
+    w.in_key = 0;
+    const BookProject& p = *w.build->project;
+    KeyStore* store = nullptr;
+    int backward = 0;
+    switch (w.key_type) {
+    case KEY_WORD:
+        if (p.WordSearchHyoki) store = &w.build->word;
+        break;
+    case KEY_ENDWORD:
+        if (p.EndWordSearchHyoki) store = &w.build->endword;
+        backward = 1;
+        break;
+    case KEY_CONDITION:
+        if (p.KeywordSearch || p.ComplexSearch) store = &w.build->keyword;
+        break;
+    }
+    if (!store) return;
+    uint32_t heading = w.key_has_title ? heading_for_title(w, w.key_title)
+                       : w.in_entry    ? w.entry_heading
+                                       : heading_for_title(w, w.key_raw);
+    add_keys(w, *store, w.key_codes, backward, place_here(w), heading, w.key_raw);
+}
+
+void begin_key(SourceWalk& w) {
+    const std::string* type = html_attribute(w.token, "type");
+    const std::string* title = html_attribute(w.token, "title");
+    w.in_key = 1;
+    w.key_type = key_index(type);
+    if (w.key_type == KEY_UNKNOWN) note(w, PROBLEM_KEY_TYPE, type ? *type : std::string());
+    w.key_has_title = title != nullptr;
+    w.key_title = title ? *title : std::string();
+    w.key_raw.clear();
+    w.key_codes.clear();
+    start_encoder(w.key, nullptr, &w.build->context, 1);
+    w.key.collect = &w.key_codes;
+}
+
+void finish_heading(SourceWalk& w) {
+    w.in_heading = 0;
+    close_all_modifiers(w.heading, 1);
+    // The same bytes go into the entry's text, between its keyword codes.
+    ByteSink& headings = w.build->headings;
+    const std::string& bytes = headings.bytes;
+    sink_put(w.build->book, bytes.data() + w.entry_heading, bytes.size() - w.entry_heading);
+    sink_put(headings, "\x1F\x0A", 2);
+    put_control(w.text, 0x1F61);
+    put_newline(w.text);
+    w.after_heading = static_cast<uint32_t>(sink_offset(w.build->book));
+    w.last_title = w.entry_title;
+    w.last_title_heading = w.entry_heading;
+    const BookProject& p = *w.build->project;
+    if (p.DTTagIndex) {
+        if (p.WordSearchHyoki)
+            add_keys(w, w.build->word, w.heading_codes, 0, w.entry_start, w.entry_heading, w.entry_title);
+        if (p.EndWordSearchHyoki)
+            add_keys(w, w.build->endword, w.heading_codes, 1, w.entry_start, w.entry_heading, w.entry_title);
+    }
+}
+
+void end_entry(SourceWalk& w) {
+    if (w.in_key) finish_key(w);
+    if (w.in_heading) finish_heading(w);
+    if (!w.in_entry) return;
+    close_all_modifiers(w.text, 1);
+    end_line(w.text);
+    w.in_entry = 0;
+}
+
+void begin_entry(SourceWalk& w) {
+    end_entry(w);
+    w.entry_start = static_cast<uint32_t>(mark_position(w.text));
+    const std::string* id = html_attribute(w.token, "id");
+    if (id) define_anchor(w, *id, w.entry_start);
+    // Every entry starts the same way, so that a reader stops at the next one.
+    put_control_argument(w.text, 0x1F09, 0x0001);
+    put_control_argument(w.text, 0x1F41, 0x0100);
+    w.entry_heading = static_cast<uint32_t>(sink_offset(w.build->headings));
+    start_encoder(w.heading, &w.build->headings, &w.build->context, 1);
+    w.heading_codes.clear();
+    w.heading.collect = &w.heading_codes;
+    w.entry_title.clear();
+    w.in_heading = 1;
+    w.in_entry = 1;
+    w.build->entries++;
+}
+
+void start_anchor(SourceWalk& w) {
+    TextEncoder& e = current(w);
+    const std::string* name = html_attribute(w.token, "name");
+    const std::string* href = html_attribute(w.token, "href");
+    if (name) define_anchor(w, *name, place_here(w));
+    if (!href) {
+        open_modifier(e, name ? MOD_NAME : MOD_PLAIN_LINK, 0, "a");
+        return;
+    }
+    size_t hash = href->find('#');
+    if (w.in_heading || hash == std::string::npos) {
+        open_modifier(e, MOD_PLAIN_LINK, 0, "a");
+        return;
+    }
+    int64_t anchor = find_anchor(w.build->anchors, std::string_view(*href).substr(hash + 1));
+    if (anchor < 0) {
+        note(w, PROBLEM_DEAD_LINK, *href);
+        open_modifier(e, MOD_PLAIN_LINK, 0, "a");
+        return;
+    }
+    open_modifier(e, MOD_LINK, static_cast<uint32_t>(anchor), "a");
+}
+
+void start_tag(SourceWalk& w, const TagInfo& tag) {
+    if (w.in_key && tag.action != TAG_MODIFIER) {
+        note(w, PROBLEM_UNCLOSED, "key");
+        finish_key(w);
+    }
+    if (w.in_heading && tag.action != TAG_MODIFIER && tag.action != TAG_ANCHOR && tag.action != TAG_IGNORE &&
+        tag.action != TAG_IMAGE && tag.action != TAG_KEY)
+        finish_heading(w);
+    const std::string* id = html_attribute(w.token, "id");
+    if (id && tag.action != TAG_TERM) define_anchor(w, *id, place_here(w));
+    switch (tag.action) {
+    case TAG_SKIP_CONTENT:
+        w.skip_until = tag.name;
+        break;
+    case TAG_TERM:
+        if (w.role == ROLE_BODY)
+            begin_entry(w);
+        else
+            end_line(w.text);
+        break;
+    case TAG_KEY:
+        if (w.role == ROLE_BODY)
+            begin_key(w);
+        else
+            note(w, PROBLEM_TAG, tag.name);
+        break;
+    case TAG_PARAGRAPH:
+        end_line(w.text);
+        break;
+    case TAG_BREAK:
+        put_newline(w.text);
+        break;
+    case TAG_HEADLINE:
+        end_line(current(w));
+        open_modifier(current(w), MOD_HEADLINE, 0, tag.name);
+        break;
+    case TAG_MODIFIER:
+        if (!w.in_key) open_modifier(current(w), tag.modifier, 0, tag.name);
+        break;
+    case TAG_ANCHOR:
+        start_anchor(w);
+        break;
+    case TAG_IMAGE: {
+        const std::string* alt = html_attribute(w.token, "alt");
+        if (alt) encode_text(current(w), alt->data(), alt->size());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void end_tag(SourceWalk& w, const TagInfo& tag) {
+    if (w.in_key && tag.action != TAG_MODIFIER) {
+        if (tag.action != TAG_KEY) note(w, PROBLEM_UNCLOSED, "key");
+        finish_key(w);
+        if (tag.action == TAG_KEY) return;
+    }
+    switch (tag.action) {
+    case TAG_TERM:
+        if (w.in_heading) finish_heading(w);
+        break;
+    case TAG_DESCRIPTION:
+        if (w.in_heading) finish_heading(w);
+        close_all_modifiers(w.text, 1);
+        end_line(w.text);
+        break;
+    case TAG_KEY:
+        note(w, PROBLEM_STRAY_CLOSE, tag.name);
+        break;
+    case TAG_PARAGRAPH:
+        if (w.in_heading) finish_heading(w);
+        end_line(w.text);
+        break;
+    case TAG_BREAK:
+        if (w.in_heading) finish_heading(w);
+        put_newline(w.text);
+        break;
+    case TAG_HEADLINE:
+        close_modifier(current(w), MOD_HEADLINE, tag.name);
+        break;
+    case TAG_MODIFIER:
+        if (!w.in_key) close_modifier(current(w), tag.modifier, tag.name);
+        break;
+    case TAG_ANCHOR:
+        close_modifier(current(w), MOD_LINK, "a");
+        break;
+    default:
+        break;
+    }
+}
+
+void show_progress(SourceWalk& w) {
+    if (w.reader.size <= 0) return;
+    int percent = static_cast<int>(w.reader.taken * 100 / w.reader.size);
+    if (percent <= w.last_percent) return;
+    w.last_percent = percent;
+    report_console("\r本文を変換しています... %d%%", percent);
+    flush_console();
+}
+
+// Reads the source `path` into the stream of `w.text`. 0, or -1 after
+// reporting when the file cannot be opened.
+int walk_source(BookBuild& b, const std::string& path, int role) {
+    SourceWalk* w = new SourceWalk();
+    w->build = &b;
+    w->role = role;
+    w->last_percent = -1;
+    int status = 0;
+    if (open_html(w->reader, path) != 0) {
+        report("\nHTMLファイル %s がオープンできません\n", path.c_str());
+        delete w;
+        return -1;
+    }
+    b.context.file = path;
+    start_encoder(w->text, &b.book, &b.context, 0);
+    put_control(w->text, 0x1F02);
+    int steps = 0;
+    while (next_html_token(w->reader, w->token) != HTML_END) {
+        b.context.line = w->token.line;
+        if (w->reader.bad_tags != w->bad_tags) {
+            w->bad_tags = w->reader.bad_tags;
+            note(*w, PROBLEM_BAD_TAG, std::string());
+        }
+        if (role == ROLE_BODY && (++steps & 0xFFF) == 0) show_progress(*w);
+        if (!w->skip_until.empty()) {
+            if (w->token.kind == HTML_END_TAG && w->token.name == w->skip_until) w->skip_until.clear();
+            continue;
+        }
+        if (w->token.kind == HTML_TEXT) {
+            if (w->in_key) {
+                encode_text(w->key, w->token.text, w->token.length);
+                w->key_raw.append(w->token.text, w->token.length);
+            } else if (w->in_heading) {
+                encode_text(w->heading, w->token.text, w->token.length);
+                w->entry_title.append(w->token.text, w->token.length);
+            } else {
+                encode_text(w->text, w->token.text, w->token.length);
+            }
+            continue;
+        }
+        const TagInfo* tag = find_tag(w->token.name);
+        if (!tag) {
+            note(*w, PROBLEM_TAG, w->token.name);
+            continue;
+        }
+        if (w->in_heading && tag->action == TAG_MODIFIER)
+            w->entry_title += (w->token.kind == HTML_END_TAG ? "</" : "<") + w->token.name + ">";
+        if (w->token.kind == HTML_START_TAG)
+            start_tag(*w, *tag);
+        else
+            end_tag(*w, *tag);
+    }
+    b.context.line = w->token.line;
+    end_entry(*w);
+    close_all_modifiers(w->text, 1);
+    put_control(w->text, 0x1F03);
+    close_html(w->reader);
+    if (b.book.failed) status = -1;
+    delete w;
+    return status;
+}
+
+// Starts a component at the next block of the book file.
+ComponentExtent start_component(BookBuild& b) {
+    sink_pad_to_block(b.book);
+    return {static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1, 0};
+}
+
+void end_component(BookBuild& b, ComponentExtent& extent) {
+    sink_pad_to_block(b.book);
+    extent.blocks = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1 - extent.start_block;
+}
+
+}  // namespace
+
+void start_book_build(BookBuild& b, const BookProject& project, File* book) {
+    b.project = &project;
+    b.problems = BookProblems();
+    b.context.gaiji = &b.gaiji;
+    b.context.problems = &b.problems;
+    b.context.anchors = &b.anchors;
+    b.context.fixups = &b.fixups;
+    b.context.line = 0;
+    b.book.file = book;
+    b.book.base = BookBlockSize;
+    b.book.failed = 0;
+    b.book.fixups = &b.fixups;
+    b.book.anchors = &b.anchors;
+    b.book.fixups_passed = 0;
+    b.headings.file = nullptr;
+    b.headings.fixups = nullptr;
+    b.headings.anchors = nullptr;
+    b.headings.fixups_passed = 0;
+    b.headings.base = 0;
+    b.headings.failed = 0;
+    sink_put(b.headings, "\x1F\x02", 2);
+    b.text = b.menu = b.copyright = ComponentExtent{0, 0};
+    b.entries = 0;
+    b.keys = 0;
+}
+
+int collect_anchor_names(BookBuild& b, const std::string& path) {
+    HtmlReader reader;
+    if (open_html(reader, path) != 0) {
+        report("HTMLファイル %s がオープンできません\n", path.c_str());
+        return -1;
+    }
+    HtmlToken token;
+    while (next_html_token(reader, token) != HTML_END) {
+        if (token.kind != HTML_START_TAG) continue;
+        const std::string* id = html_attribute(token, "id");
+        if (id) add_anchor(b.anchors, *id);
+        if (token.name == "a") {
+            const std::string* name = html_attribute(token, "name");
+            if (name) add_anchor(b.anchors, *name);
+        }
+    }
+    close_html(reader);
+    return 0;
+}
+
+int write_body(BookBuild& b, const std::string& path) {
+    report("本文を変換しています...");
+    report_log("\n");
+    b.text = start_component(b);
+    int status = walk_source(b, path, ROLE_BODY);
+    end_component(b, b.text);
+    if (status != 0) return -1;
+    report_console("\r本文を変換しています... ");
+    report("終了しました (%d 項目)\n", b.entries);
+    return 0;
+}
+
+int write_menu(BookBuild& b, const std::vector<BookSource>& pages) {
+    b.menu = start_component(b);
+    // The top menu: one line per page, linked to the page's start.
+    b.context.file = b.project->path;
+    TextEncoder top;
+    start_encoder(top, &b.book, &b.context, 0);
+    put_control(top, 0x1F02);
+    std::vector<uint32_t> page_anchor;
+    for (const BookSource& page : pages) {
+        uint32_t anchor = add_unnamed_anchor(b.anchors);
+        page_anchor.push_back(anchor);
+        open_modifier(top, MOD_LINK, anchor, "a");
+        encode_text(top, page.title.data(), page.title.size());
+        close_modifier(top, MOD_LINK, "a");
+        put_newline(top);
+    }
+    put_control(top, 0x1F03);
+    for (size_t i = 0; i < pages.size(); ++i) {
+        b.anchors.position[page_anchor[i]] = static_cast<uint32_t>(sink_offset(b.book));
+        if (walk_source(b, pages[i].path, ROLE_MENU) != 0) return -1;
+    }
+    end_component(b, b.menu);
+    return 0;
+}
+
+int write_copyright(BookBuild& b, const std::string& path) {
+    b.copyright = start_component(b);
+    if (walk_source(b, path, ROLE_COPYRIGHT) != 0) return -1;
+    end_component(b, b.copyright);
+    return 0;
+}
+
+}  // namespace qel
