@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "book/book_files.h"
+#include "book/multi_search.h"
 #include "book/sources.h"
 #include "common/report.h"
 #include "common/run.h"
@@ -50,6 +51,30 @@ ComponentExtent write_headings(BookBuild& b) {
     return extent;
 }
 
+// Writes one definition page per multi search of the complex-search
+// definition, and the page of their titles.
+int write_multi_searches(BookBuild& b, const IndexExtent& condition, std::vector<IndexPageEntry>& page) {
+    std::vector<MultiSearch> searches;
+    if (read_complex_definition(b.project->complex, b.context, searches) != 0) return -1;
+    if (searches.empty()) return 0;
+    if (condition.start_block == 0) {
+        report("※ 条件の検索語がないため、複合検索は作りません\n");
+        return 0;
+    }
+    for (const MultiSearch& search : searches) {
+        uint32_t block = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1;
+        std::vector<unsigned char> bytes = make_multi_page(search, condition);
+        sink_put(b.book, bytes.data(), bytes.size());
+        page.push_back({0xFF, block, 1, 0x02, search_style(b.project->delSym)});
+    }
+    uint32_t block = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1;
+    std::vector<unsigned char> titles = make_search_title_page(searches);
+    sink_put(b.book, titles.data(), titles.size());
+    page.push_back({0x16, block, 1, 0x00, 0});
+    report_log("  複合検索: %d 個\n", static_cast<int>(searches.size()));
+    return 0;
+}
+
 // Sorts and writes the search indexes; adds their index-page entries.
 int write_indexes(BookBuild& b, uint32_t heading_base, std::vector<IndexPageEntry>& page) {
     struct Index {
@@ -59,6 +84,8 @@ int write_indexes(BookBuild& b, uint32_t heading_base, std::vector<IndexPageEntr
     };
     const Index indexes[] = {{&b.word, 0x91, "前方一致"}, {&b.endword, 0x71, "後方一致"}, {&b.keyword, 0x80, "条件"}};
     report("検索索引を作成しています... ");
+    const BookProject& p = *b.project;
+    IndexExtent condition{0, 0, 0};
     for (const Index& index : indexes) {
         if (index.store->items.empty()) continue;
         sort_search_keys(*index.store);
@@ -68,7 +95,10 @@ int write_indexes(BookBuild& b, uint32_t heading_base, std::vector<IndexPageEntr
             report("\n%s検索の索引が作れません: %s\n", index.name, error.c_str());
             return -1;
         }
-        page.push_back({index.id, extent.start_block, extent.blocks, 0x02, search_style(b.project->delSym)});
+        // The condition keys serve multi search even without keyword search.
+        if (index.id == 0x80) condition = extent;
+        if (index.id != 0x80 || p.KeywordSearch)
+            page.push_back({index.id, extent.start_block, extent.blocks, 0x02, search_style(p.delSym)});
         report_log("  %s検索: 検索語 %ld 個、%u ブロック\n", index.name, static_cast<long>(index.store->items.size()),
                    extent.blocks);
         // The keys are written: their memory goes back before the next index.
@@ -76,6 +106,7 @@ int write_indexes(BookBuild& b, uint32_t heading_base, std::vector<IndexPageEntr
         std::vector<KeySortItem>().swap(index.store->items);
     }
     report("終了しました\n");
+    if (p.ComplexSearch && !p.complex.empty()) return write_multi_searches(b, condition, page);
     return 0;
 }
 
