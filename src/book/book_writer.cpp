@@ -146,6 +146,19 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
         page.push_back({0x07, headings.start_block, headings.blocks, 0x02, 0});
         status = write_indexes(b, heading_base, page);
     }
+    if (status == 0 && (b.media.graphics > 0 || b.media.sounds > 0)) {
+        report("図版と音声を収録しています... ");
+        for (int sounds = 0; sounds < 2 && status == 0; ++sounds) {
+            if ((sounds ? b.media.sounds : b.media.graphics) == 0) continue;
+            sink_pad_to_block(b.book);
+            uint32_t start = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1;
+            status = write_media_area(b.book, b.media, b.anchors, sounds);
+            sink_pad_to_block(b.book);
+            uint32_t blocks = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1 - start;
+            page.push_back({sounds ? 0xD8 : 0xD2, start, blocks, 0x00, 0});
+        }
+        if (status == 0) report("終了しました (図版 %d 個、音声 %d 個)\n", b.media.graphics, b.media.sounds);
+    }
     if (status == 0 && sink_offset(b.book) > 0xFFFFF000u) {
         report("書籍の本文ファイルが大きすぎます(4GB以上)\n");
         status = -1;

@@ -39,13 +39,17 @@ const ProblemText ProblemTexts[PROBLEM_KINDS] = {
      "※ 検索できる文字のない検索語 %d 個を無視しました (qelconv.log を参照)\n"},
     {"%s の %d 行目: 未知の検索語種別 %s の検索語を無視しました\n",
      "※ 未知の種別の検索語 %d 個を無視しました (qelconv.log を参照)\n"},
+    {"%s の %d 行目: 図版 %s を収録できないため、説明文だけにしました\n",
+     "※ 収録できない図版 %d 個は説明文だけにしました (qelconv.log を参照)\n"},
+    {"%s の %d 行目: 音声 %s を収録できないため、説明文だけにしました\n",
+     "※ 収録できない音声 %d 個は説明文だけにしました (qelconv.log を参照)\n"},
 };
 
 }  // namespace
 
 void note_problem(BookProblems& problems, int kind, const std::string& file, int line,
                   const std::string& detail) {
-    if (++problems.count[kind] <= ProblemsLogged)
+    if (++problems.count[kind] <= ProblemsLogged || kind == PROBLEM_FIGURE || kind == PROBLEM_SOUND)
         report_log(ProblemTexts[kind].detail, file.c_str(), line, detail.c_str());
 }
 

@@ -21,6 +21,8 @@ enum BookProblemKind {
     PROBLEM_LONG_KEY,     // a search key cut to the longest a reader takes
     PROBLEM_EMPTY_KEY,    // a search key with nothing left to search
     PROBLEM_KEY_TYPE,     // a search key of unknown type
+    PROBLEM_FIGURE,       // a figure the book cannot store: its caption stays as text
+    PROBLEM_SOUND,        // a sound the book cannot store: its caption stays as text
     PROBLEM_KINDS
 };
 
@@ -28,7 +30,8 @@ struct BookProblems {
     int count[PROBLEM_KINDS];  // occurrences of each kind so far
 };
 
-// How many of each kind are logged one by one.
+// How many of each kind are logged one by one (figures and sounds: all of
+// them, by name).
 const int ProblemsLogged = 20;
 
 // Counts a problem of `kind` at line `line` of `file`; while the kind has not

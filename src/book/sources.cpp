@@ -270,6 +270,68 @@ void begin_entry(SourceWalk& w) {
     w.build->entries++;
 }
 
+// The directory of a source, where the files it names lie.
+std::string source_directory(const std::string& path) {
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+int ends_with_wav(const std::string& name) {
+    if (name.size() < 4) return 0;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return tail == ".wav";
+}
+
+// A link to a sound file: the sound reference, or its caption alone when
+// the file cannot be stored.
+void start_sound(SourceWalk& w, const std::string& name) {
+    TextEncoder& e = w.text;
+    std::string reason;
+    int item = take_media(w.build->media, w.build->anchors, source_directory(w.reader.path), name, 1, reason);
+    if (item < 0) {
+        note(w, PROBLEM_SOUND, name + " (" + reason + ")");
+        open_modifier(e, MOD_PLAIN_LINK, 0, "a");
+        return;
+    }
+    const MediaItem& m = w.build->media.items[static_cast<size_t>(item)];
+    int format = wave_format_code(m.wave);
+    unsigned char head[4] = {0x00, 0x01, static_cast<unsigned char>(format >> 8), static_cast<unsigned char>(format)};
+    put_control(e, 0x1F4A);
+    put_bytes(e, head, sizeof head);
+    put_anchor_position(e, m.start_anchor);
+    put_anchor_position(e, m.end_anchor);
+    open_modifier(e, MOD_SOUND, 0, "a");
+}
+
+// An image: a colour-graphic reference with its caption, or the caption
+// alone when the file cannot be stored.
+void put_image(SourceWalk& w) {
+    TextEncoder& e = current(w);
+    const std::string* alt = html_attribute(w.token, "alt");
+    const std::string* src = html_attribute(w.token, "src");
+    std::string caption = alt ? *alt : std::string();
+    if (src && !w.in_heading && !w.in_key) {
+        std::string reason;
+        int item = take_media(w.build->media, w.build->anchors, source_directory(w.reader.path), *src, 0, reason);
+        if (item >= 0) {
+            const MediaItem& m = w.build->media.items[static_cast<size_t>(item)];
+            // Format (BMP or JPEG), then eight bytes a reader passes over.
+            unsigned char head[12] = {static_cast<unsigned char>(m.kind == MEDIA_JPEG ? 0x12 : 0x00), 0x09, 0x00, 0x01};
+            put_control(e, 0x1F4D);
+            put_bytes(e, head, sizeof head);
+            put_anchor_position(e, m.start_anchor);
+            if (caption.empty()) caption = "図版";
+            encode_text(e, caption.data(), caption.size());
+            put_control(e, 0x1F6D);
+            return;
+        }
+        note(w, PROBLEM_FIGURE, *src + " (" + reason + ")");
+    }
+    encode_text(e, caption.data(), caption.size());
+}
+
 void start_anchor(SourceWalk& w) {
     TextEncoder& e = current(w);
     const std::string* name = html_attribute(w.token, "name");
@@ -280,7 +342,16 @@ void start_anchor(SourceWalk& w) {
         return;
     }
     size_t hash = href->find('#');
-    if (w.in_heading || hash == std::string::npos) {
+    if (w.in_heading || w.in_key) {
+        open_modifier(e, MOD_PLAIN_LINK, 0, "a");
+        return;
+    }
+    if (hash == std::string::npos) {
+        if (ends_with_wav(*href)) {
+            start_sound(w, *href);
+            return;
+        }
+        note(w, PROBLEM_DEAD_LINK, *href);
         open_modifier(e, MOD_PLAIN_LINK, 0, "a");
         return;
     }
@@ -335,11 +406,9 @@ void start_tag(SourceWalk& w, const TagInfo& tag) {
     case TAG_ANCHOR:
         start_anchor(w);
         break;
-    case TAG_IMAGE: {
-        const std::string* alt = html_attribute(w.token, "alt");
-        if (alt) encode_text(current(w), alt->data(), alt->size());
+    case TAG_IMAGE:
+        put_image(w);
         break;
-    }
     default:
         break;
     }

@@ -9,6 +9,7 @@
 
 #include "book/anchors.h"
 #include "book/gaiji_font.h"
+#include "book/media.h"
 #include "book/problems.h"
 #include "book/project.h"
 #include "book/search_index.h"
@@ -35,6 +36,7 @@ struct BookBuild {
     KeyStore word;               // forward word keys
     KeyStore endword;            // backward word keys (reversed)
     KeyStore keyword;            // condition keys
+    BookMedia media;             // figures and sounds named so far
     ComponentExtent text, menu, copyright;  // components written so far
     int entries;                 // entries of the body
     int keys;                    // search keys taken (before duplicates are dropped)

@@ -30,6 +30,7 @@ const ModifierCodes ModifierTable[] = {
     {0x1F42, -1, 0x1F62},  // MOD_LINK (closed with its target)
     {0, -1, 0},            // MOD_PLAIN_LINK
     {0, -1, 0},            // MOD_NAME
+    {0, -1, 0x1F6A},       // MOD_SOUND
 };
 
 void put2(TextEncoder& e, int code) {
@@ -269,6 +270,10 @@ void put_control_argument(TextEncoder& e, int code, int argument) {
     put2(e, argument);
 }
 
+void put_bytes(TextEncoder& e, const void* data, size_t size) {
+    if (e.sink) sink_put(*e.sink, data, size);
+}
+
 void put_newline(TextEncoder& e) {
     if (e.heading) return;
     put_control(e, 0x1F0A);
@@ -282,6 +287,17 @@ void end_line(TextEncoder& e) {
 uint64_t mark_position(TextEncoder& e) {
     if (e.sink) close_narrow(e);
     return e.sink ? sink_offset(*e.sink) : 0;
+}
+
+void put_anchor_position(TextEncoder& e, uint32_t anchor) {
+    if (!e.sink) return;
+    unsigned char bcd[6] = {0, 0, 0, 0, 0, 0};
+    uint32_t target = e.context->anchors->position[anchor];
+    if (target != NoPosition)
+        bcd_position(target, bcd);
+    else
+        e.context->fixups->push_back({static_cast<uint32_t>(sink_offset(*e.sink)), anchor});
+    sink_put(*e.sink, bcd, 6);
 }
 
 void bcd_position(uint32_t offset, unsigned char* out) {
@@ -320,14 +336,7 @@ static void close_top(TextEncoder& e) {
     if (!e.sink) return;
     if (modifier == MOD_LINK) {
         put_control(e, 0x1F62);
-        unsigned char bcd[6] = {0, 0, 0, 0, 0, 0};
-        uint32_t anchor = e.link_anchor[e.depth];
-        uint32_t target = e.context->anchors->position[anchor];
-        if (target != NoPosition)
-            bcd_position(target, bcd);
-        else
-            e.context->fixups->push_back({static_cast<uint32_t>(sink_offset(*e.sink)), anchor});
-        sink_put(*e.sink, bcd, 6);
+        put_anchor_position(e, e.link_anchor[e.depth]);
         return;
     }
     if (m.close != 0) put_control(e, m.close);
@@ -336,7 +345,7 @@ static void close_top(TextEncoder& e) {
 
 // Modifiers closed by the same tag: the three uses of <a>.
 static int tag_family(int modifier) {
-    return modifier == MOD_PLAIN_LINK || modifier == MOD_NAME ? MOD_LINK : modifier;
+    return modifier == MOD_PLAIN_LINK || modifier == MOD_NAME || modifier == MOD_SOUND ? MOD_LINK : modifier;
 }
 
 int close_modifier(TextEncoder& e, int modifier, const char* tag) {
@@ -352,7 +361,7 @@ int close_modifier(TextEncoder& e, int modifier, const char* tag) {
 }
 
 void close_all_modifiers(TextEncoder& e, int note_unclosed) {
-    static const char* const Names[] = {"b", "i", "sup", "sub", "nobr", "h", "a", "a", "a"};
+    static const char* const Names[] = {"b", "i", "sup", "sub", "nobr", "h", "a", "a", "a", "a"};
     while (e.depth > 0) {
         int modifier = e.modifiers[e.depth - 1];
         if (note_unclosed && modifier != MOD_NAME) note(e, PROBLEM_UNCLOSED, Names[modifier]);

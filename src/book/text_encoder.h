@@ -61,7 +61,8 @@ enum TextModifier {
     MOD_HEADLINE,     // <h1>-<h6>: emphasis on a line of its own
     MOD_LINK,         // <a href> to an anchor of the book
     MOD_PLAIN_LINK,   // <a href> kept as plain text
-    MOD_NAME          // <a name>: nothing to close but the tag
+    MOD_NAME,         // <a name>: nothing to close but the tag
+    MOD_SOUND         // <a href> to a sound: its caption (opened by the caller)
 };
 
 // Most modifiers open at once; deeper ones are passed over.
@@ -96,6 +97,8 @@ void encode_text(TextEncoder& e, const char* text, size_t length);
 // Writes a control code (closing an open narrow region first).
 void put_control(TextEncoder& e, int code);
 void put_control_argument(TextEncoder& e, int code, int argument);
+// Writes bytes as they are (the arguments of a control code).
+void put_bytes(TextEncoder& e, const void* data, size_t size);
 // A line break (none in a heading).
 void put_newline(TextEncoder& e);
 // A line break unless the current line is still empty.
@@ -117,6 +120,10 @@ void open_modifier(TextEncoder& e, int modifier, uint32_t anchor, const char* ta
 int close_modifier(TextEncoder& e, int modifier, const char* tag);
 // Closes every open modifier (each noted as unclosed when `note` is set).
 void close_all_modifiers(TextEncoder& e, int note);
+
+// Writes the six BCD bytes of the position of `anchor`: at once when it is
+// placed, else zeros completed later.
+void put_anchor_position(TextEncoder& e, uint32_t anchor);
 
 // The six BCD bytes of a book position (block 8 digits, offset 4 digits).
 void bcd_position(uint32_t offset, unsigned char* out);
