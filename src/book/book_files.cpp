@@ -70,7 +70,7 @@ uint32_t search_style(int delete_marks) {
 }
 
 std::vector<unsigned char> make_index_page(const std::vector<IndexPageEntry>& entries) {
-    std::vector<unsigned char> page(BookBlockSize, 0);
+    std::vector<unsigned char> page(TextBlockSize, 0);
     put16(page.data(), static_cast<uint32_t>(entries.size()));
     unsigned char* p = page.data() + 16;
     for (const IndexPageEntry& e : entries) {
@@ -88,7 +88,7 @@ std::vector<unsigned char> make_index_page(const std::vector<IndexPageEntry>& en
 
 std::vector<unsigned char> make_catalog(const BookProject& project, const std::string& narrow_font,
                                         const std::string& wide_font) {
-    std::vector<unsigned char> c(BookBlockSize, 0);
+    std::vector<unsigned char> c(TextBlockSize, 0);
     put16(c.data(), 1);      // one subbook
     put16(c.data() + 2, 1);  // format version 1: text, graphics and sound in one file
     unsigned char* r = c.data() + 16;

@@ -43,11 +43,11 @@ int read_gaiji(BookBuild& b, const BookProject& p) {
 // Writes the heading stream as the heading component.
 ComponentExtent write_headings(BookBuild& b) {
     sink_pad_to_block(b.book);
-    ComponentExtent extent{static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1, 0};
+    ComponentExtent extent{static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1, 0};
     sink_put(b.headings, "\x1F\x03", 2);
     sink_put(b.book, b.headings.bytes.data(), b.headings.bytes.size());
     sink_pad_to_block(b.book);
-    extent.blocks = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1 - extent.start_block;
+    extent.blocks = static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1 - extent.start_block;
     return extent;
 }
 
@@ -62,12 +62,12 @@ int write_multi_searches(BookBuild& b, const IndexExtent& condition, std::vector
         return 0;
     }
     for (const MultiSearch& search : searches) {
-        uint32_t block = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1;
+        uint32_t block = static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1;
         std::vector<unsigned char> bytes = make_multi_page(search, condition);
         sink_put(b.book, bytes.data(), bytes.size());
         page.push_back({0xFF, block, 1, 0x02, search_style(b.project->delSym)});
     }
-    uint32_t block = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1;
+    uint32_t block = static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1;
     std::vector<unsigned char> titles = make_search_title_page(searches);
     sink_put(b.book, titles.data(), titles.size());
     page.push_back({0x16, block, 1, 0x00, 0});
@@ -123,7 +123,7 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
         return -1;
     }
     // Block 1, the index page, is written last.
-    std::vector<unsigned char> zero(BookBlockSize, 0);
+    std::vector<unsigned char> zero(TextBlockSize, 0);
     file_write(f, zero.data(), zero.size());
     start_book_build(b, p, f);
 
@@ -138,7 +138,7 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
     std::vector<IndexPageEntry> page;
     if (status == 0) {
         ComponentExtent headings = write_headings(b);
-        uint32_t heading_base = (headings.start_block - 1) * BookBlockSize;
+        uint32_t heading_base = (headings.start_block - 1) * TextBlockSize;
         page.push_back({0x00, b.text.start_block, b.text.blocks, 0x02, 0});
         if (b.menu.start_block) page.push_back({0x01, b.menu.start_block, b.menu.blocks, 0x02, 0});
         if (b.copyright.start_block) page.push_back({0x02, b.copyright.start_block, b.copyright.blocks, 0x02, 0});
@@ -151,10 +151,10 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
         for (int sounds = 0; sounds < 2 && status == 0; ++sounds) {
             if ((sounds ? b.media.sounds : b.media.graphics) == 0) continue;
             sink_pad_to_block(b.book);
-            uint32_t start = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1;
+            uint32_t start = static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1;
             status = write_media_area(b.book, b.media, b.anchors, sounds);
             sink_pad_to_block(b.book);
-            uint32_t blocks = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1 - start;
+            uint32_t blocks = static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1 - start;
             page.push_back({sounds ? 0xD8 : 0xD2, start, blocks, 0x00, 0});
         }
         if (status == 0) report("終了しました (図版 %d 個、音声 %d 個)\n", b.media.graphics, b.media.sounds);
@@ -171,7 +171,7 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
     }
     if (close_written_file(f, honmon) != 0) status = -1;
     if (status != 0) return -1;
-    uint32_t first_entry = (b.text.start_block - 1) * BookBlockSize + 2;
+    uint32_t first_entry = (b.text.start_block - 1) * TextBlockSize + 2;
     if (complete_references(honmon, b.fixups, b.anchors, first_entry) != 0) return -1;
 
     // The fonts, under the names the project gives them.

@@ -107,7 +107,7 @@ int read_complex_definition(const std::string& path, TextContext& context, std::
 }
 
 std::vector<unsigned char> make_multi_page(const MultiSearch& search, const IndexExtent& keys) {
-    std::vector<unsigned char> page(BookBlockSize, 0);
+    std::vector<unsigned char> page(TextBlockSize, 0);
     put16(page.data(), static_cast<uint32_t>(search.labels.size()));
     unsigned char* p = page.data() + 16;
     for (const std::string& label : search.labels) {
@@ -123,7 +123,7 @@ std::vector<unsigned char> make_multi_page(const MultiSearch& search, const Inde
 }
 
 std::vector<unsigned char> make_search_title_page(const std::vector<MultiSearch>& searches) {
-    std::vector<unsigned char> page(BookBlockSize, 0);
+    std::vector<unsigned char> page(TextBlockSize, 0);
     put16(page.data(), static_cast<uint32_t>(4 + searches.size()));
     for (size_t k = 0; k < searches.size(); ++k) {
         unsigned char* slot = page.data() + 350 + 70 * k;

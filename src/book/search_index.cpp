@@ -30,8 +30,8 @@ inline void put16(unsigned char* p, uint32_t v) {
 
 // A position as an index stores it: block (4 bytes) and offset (2 bytes).
 inline void put_position(unsigned char* p, uint32_t offset) {
-    put32(p, offset / BookBlockSize + 1);
-    put16(p + 4, offset % BookBlockSize);
+    put32(p, offset / TextBlockSize + 1);
+    put16(p + 4, offset % TextBlockSize);
 }
 
 struct KeyView {
@@ -66,9 +66,9 @@ struct UpperEntry {
 // layer above (one per page written).
 std::vector<UpperEntry> write_upper_layer(ByteSink& sink, const std::vector<UpperEntry>& children) {
     std::vector<UpperEntry> above;
-    unsigned char page[BookBlockSize];
+    unsigned char page[TextBlockSize];
     size_t i = 0;
-    uint32_t block = static_cast<uint32_t>(sink_offset(sink) / BookBlockSize) + 1;
+    uint32_t block = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1;
     int first = 1;
     while (i < children.size()) {
         // As many entries as fit with the page's key length.
@@ -76,7 +76,7 @@ std::vector<UpperEntry> write_upper_layer(ByteSink& sink, const std::vector<Uppe
         size_t key_length = 0;
         while (i + n < children.size()) {
             size_t l = std::max(key_length, children[i + n].key.size());
-            if (4 + (n + 1) * (l + 4) > BookBlockSize) break;
+            if (4 + (n + 1) * (l + 4) > TextBlockSize) break;
             key_length = l;
             ++n;
         }
@@ -188,10 +188,10 @@ int hiragana_variant(const unsigned char* key, int length, unsigned char* hiraga
 
 int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_base, IndexExtent& extent,
                        std::string& error) {
-    extent.first_block = static_cast<uint32_t>(sink_offset(sink) / BookBlockSize) + 1;
+    extent.first_block = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1;
     // The leaf layer, pages in key order.
     std::vector<UpperEntry> layer;
-    unsigned char page[BookBlockSize];
+    unsigned char page[TextBlockSize];
     size_t i = 0;
     uint32_t block = extent.first_block;
     int first = 1;
@@ -202,7 +202,7 @@ int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_b
         while (i + n < store.items.size()) {
             KeyView k = view(store, store.items[i + n].record);
             size_t size = 13 + static_cast<size_t>(k.length);
-            if (used + size > BookBlockSize) break;
+            if (used + size > TextBlockSize) break;
             unsigned char* p = page + used;
             p[0] = static_cast<unsigned char>(k.length);
             std::memcpy(p + 1, k.bytes, static_cast<size_t>(k.length));
@@ -234,12 +234,12 @@ int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_b
             error = "検索語の索引が深くなりすぎました";
             return -1;
         }
-        root = static_cast<uint32_t>(sink_offset(sink) / BookBlockSize) + 1;
+        root = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1;
         layer = write_upper_layer(sink, layer);
         root += static_cast<uint32_t>(layer.size()) - 1;
     }
     extent.start_block = root;
-    extent.blocks = static_cast<uint32_t>(sink_offset(sink) / BookBlockSize) + 1 - extent.first_block;
+    extent.blocks = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1 - extent.first_block;
     return 0;
 }
 

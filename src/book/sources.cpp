@@ -391,6 +391,8 @@ void start_tag(SourceWalk& w, const TagInfo& tag) {
             note(w, PROBLEM_TAG, tag.name);
         break;
     case TAG_PARAGRAPH:
+        // A paragraph's edge closes what its text left open.
+        close_all_modifiers(w.text, 1);
         end_line(w.text);
         break;
     case TAG_BREAK:
@@ -434,6 +436,7 @@ void end_tag(SourceWalk& w, const TagInfo& tag) {
         break;
     case TAG_PARAGRAPH:
         if (w.in_heading) finish_heading(w);
+        close_all_modifiers(w.text, 1);
         end_line(w.text);
         break;
     case TAG_BREAK:
@@ -528,12 +531,12 @@ int walk_source(BookBuild& b, const std::string& path, int role) {
 // Starts a component at the next block of the book file.
 ComponentExtent start_component(BookBuild& b) {
     sink_pad_to_block(b.book);
-    return {static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1, 0};
+    return {static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1, 0};
 }
 
 void end_component(BookBuild& b, ComponentExtent& extent) {
     sink_pad_to_block(b.book);
-    extent.blocks = static_cast<uint32_t>(sink_offset(b.book) / BookBlockSize) + 1 - extent.start_block;
+    extent.blocks = static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1 - extent.start_block;
 }
 
 }  // namespace
@@ -547,7 +550,7 @@ void start_book_build(BookBuild& b, const BookProject& project, File* book) {
     b.context.fixups = &b.fixups;
     b.context.line = 0;
     b.book.file = book;
-    b.book.base = BookBlockSize;
+    b.book.base = TextBlockSize;
     b.book.failed = 0;
     b.book.fixups = &b.fixups;
     b.book.anchors = &b.anchors;

@@ -172,8 +172,8 @@ int sink_flush(ByteSink& sink) {
 }
 
 void sink_pad_to_block(ByteSink& sink) {
-    uint64_t rest = sink_offset(sink) % BookBlockSize;
-    if (rest != 0) sink.bytes.append(static_cast<size_t>(BookBlockSize - rest), '\0');
+    uint64_t rest = sink_offset(sink) % TextBlockSize;
+    if (rest != 0) sink.bytes.append(static_cast<size_t>(TextBlockSize - rest), '\0');
 }
 
 void start_encoder(TextEncoder& e, ByteSink* sink, TextContext* context, int heading) {
@@ -301,8 +301,8 @@ void put_anchor_position(TextEncoder& e, uint32_t anchor) {
 }
 
 void bcd_position(uint32_t offset, unsigned char* out) {
-    uint32_t block = offset / BookBlockSize + 1;
-    uint32_t within = offset % BookBlockSize;
+    uint32_t block = offset / TextBlockSize + 1;
+    uint32_t within = offset % TextBlockSize;
     for (int i = 3; i >= 0; --i) {
         out[i] = static_cast<unsigned char>((block % 10) | ((block / 10 % 10) << 4));
         block /= 100;

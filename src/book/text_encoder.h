@@ -15,7 +15,7 @@
 namespace qel {
 
 // Size of a block of the book file.
-const uint32_t BookBlockSize = 2048;
+const uint32_t TextBlockSize = 2048;
 
 // Where a stream's bytes go: appended to the book file through a buffer, or
 // kept in memory until the stream's place in the file is known.
