@@ -5,8 +5,16 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(QEL_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${QEL_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${QEL_MINGW_PREFIX}-g++)
+# The POSIX-thread variant of the compilers, where the system has both, so
+# that std::thread is there (qelbook sorts on several threads).
+find_program(QEL_MINGW_POSIX_CXX ${QEL_MINGW_PREFIX}-g++-posix)
+if(QEL_MINGW_POSIX_CXX)
+  set(CMAKE_C_COMPILER ${QEL_MINGW_PREFIX}-gcc-posix)
+  set(CMAKE_CXX_COMPILER ${QEL_MINGW_PREFIX}-g++-posix)
+else()
+  set(CMAKE_C_COMPILER ${QEL_MINGW_PREFIX}-gcc)
+  set(CMAKE_CXX_COMPILER ${QEL_MINGW_PREFIX}-g++)
+endif()
 set(CMAKE_RC_COMPILER ${QEL_MINGW_PREFIX}-windres)
 
 # Libraries and headers come from the MinGW sysroot only; programs (the

@@ -16,7 +16,15 @@ uint64_t hash_name(std::string_view name) {
         h ^= c;
         h *= 1099511628211ull;
     }
-    return h;
+    // Mixed, so that names differing only in their last digits spread.
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
+}
+
+// A slot's content: the hash's high half and the anchor number + 1.
+inline uint64_t slot_of(uint64_t hash, uint32_t anchor) {
+    return (hash & 0xFFFFFFFF00000000ull) | (anchor + 1);
 }
 
 // Grows the slot table to keep it at most half full, re-inserting every name.
@@ -25,9 +33,10 @@ void grow(AnchorTable& t) {
     t.slots.assign(size, 0);
     for (uint32_t a = 0; a < t.name_at.size(); ++a) {
         if (t.name_at[a] == Unnamed) continue;
-        size_t i = hash_name(anchor_name(t, a)) & (size - 1);
+        uint64_t h = hash_name(anchor_name(t, a));
+        size_t i = h & (size - 1);
         while (t.slots[i] != 0) i = (i + 1) & (size - 1);
-        t.slots[i] = a + 1;
+        t.slots[i] = slot_of(h, a);
     }
 }
 
@@ -43,8 +52,11 @@ std::string_view anchor_name(const AnchorTable& t, uint32_t anchor) {
 int64_t find_anchor(const AnchorTable& t, std::string_view name) {
     if (t.slots.empty()) return -1;
     size_t mask = t.slots.size() - 1;
-    for (size_t i = hash_name(name) & mask; t.slots[i] != 0; i = (i + 1) & mask) {
-        uint32_t a = t.slots[i] - 1;
+    uint64_t h = hash_name(name);
+    for (size_t i = h & mask; t.slots[i] != 0; i = (i + 1) & mask) {
+        uint64_t slot = t.slots[i];
+        if ((slot ^ h) >> 32 != 0) continue;
+        uint32_t a = static_cast<uint32_t>(slot & 0xFFFFFFFF) - 1;
         if (anchor_name(t, a) == name) return a;
     }
     return -1;
@@ -64,9 +76,10 @@ uint32_t add_anchor(AnchorTable& t, std::string_view name) {
         grow(t);
     } else {
         size_t mask = t.slots.size() - 1;
-        size_t i = hash_name(name) & mask;
+        uint64_t h = hash_name(name);
+        size_t i = h & mask;
         while (t.slots[i] != 0) i = (i + 1) & mask;
-        t.slots[i] = a + 1;
+        t.slots[i] = slot_of(h, a);
     }
     return a;
 }

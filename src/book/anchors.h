@@ -17,7 +17,7 @@ struct AnchorTable {
     std::vector<char> names;        // each name: its length (2 bytes), then its bytes
     std::vector<uint32_t> name_at;  // per anchor: offset of its name in `names`
     std::vector<uint32_t> position; // per anchor: book-file offset, NoPosition until placed
-    std::vector<uint32_t> slots;    // anchor number + 1 per slot, 0 for an empty slot
+    std::vector<uint64_t> slots;    // per slot: the name's hash (high 32 bits) and anchor number + 1; 0 when empty
 };
 
 // A reference whose target was not placed when it was written: the six BCD

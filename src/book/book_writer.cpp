@@ -2,6 +2,7 @@
 #include "book/book_writer.h"
 
 #include <memory>
+#include <thread>
 
 #include "book/book_files.h"
 #include "book/multi_search.h"
@@ -45,7 +46,7 @@ ComponentExtent write_headings(BookBuild& b) {
     sink_pad_to_block(b.book);
     ComponentExtent extent{static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1, 0};
     sink_put(b.headings, "\x1F\x03", 2);
-    sink_put(b.book, b.headings.bytes.data(), b.headings.bytes.size());
+    sink_put(b.book, b.headings.bytes.data(), b.headings.used);
     sink_pad_to_block(b.book);
     extent.blocks = static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1 - extent.start_block;
     return extent;
@@ -86,9 +87,16 @@ int write_indexes(BookBuild& b, uint32_t heading_base, std::vector<IndexPageEntr
     report("検索索引を作成しています... ");
     const BookProject& p = *b.project;
     IndexExtent condition{0, 0, 0};
+    // The stores are sorted side by side: they share nothing.
+    {
+        std::thread word([&b] { sort_search_keys(b.word); });
+        std::thread endword([&b] { sort_search_keys(b.endword); });
+        sort_search_keys(b.keyword);
+        word.join();
+        endword.join();
+    }
     for (const Index& index : indexes) {
         if (index.store->items.empty()) continue;
-        sort_search_keys(*index.store);
         IndexExtent extent;
         std::string error;
         if (write_search_index(b.book, *index.store, heading_base, extent, error) != 0) {

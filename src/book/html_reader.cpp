@@ -3,6 +3,7 @@
 #include "book/html_reader.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace qel {
 
@@ -77,9 +78,15 @@ size_t parse_tag(const char* p, const char* end, HtmlToken& token) {
     const char* name_start = q;
     while (q < end && is_name_byte(static_cast<unsigned char>(*q))) ++q;
     if (q == name_start) return 0;
-    token.name.assign(name_start, static_cast<size_t>(q - name_start));
-    for (char& c : token.name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    token.name = std::string_view(name_start, static_cast<size_t>(q - name_start));
+    for (char c : token.name)
+        if (c >= 'A' && c <= 'Z') {
+            token.lowered.assign(token.name);
+            for (char& l : token.lowered)
+                if (l >= 'A' && l <= 'Z') l = static_cast<char>(l - 'A' + 'a');
+            token.name = token.lowered;
+            break;
+        }
     token.attribute_count = 0;
     for (;;) {
         while (q < end && is_blank(static_cast<unsigned char>(*q))) ++q;
@@ -125,10 +132,8 @@ size_t parse_tag(const char* p, const char* end, HtmlToken& token) {
         if (token.attributes.size() <= static_cast<size_t>(token.attribute_count))
             token.attributes.emplace_back();
         HtmlAttribute& a = token.attributes[static_cast<size_t>(token.attribute_count++)];
-        a.name.assign(attr_start, name_length);
-        for (char& c : a.name)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        a.value.assign(value_start, static_cast<size_t>(value_end - value_start));
+        a.name = std::string_view(attr_start, name_length);
+        a.value = std::string_view(value_start, static_cast<size_t>(value_end - value_start));
     }
     token.kind = closing ? HTML_END_TAG : HTML_START_TAG;
     return static_cast<size_t>(q - p);
@@ -146,8 +151,8 @@ size_t skip_markup_declaration(const char* p, const char* end) {
     return close ? static_cast<size_t>(static_cast<const char*>(close) + 1 - p) : 0;
 }
 
-// End of a text run that starts at `p` and finds no "<" or line feed before
-// `end`: the last point before `end` that is not inside a two-byte character
+// End of a text run that starts at `p` and finds no "<" before `end`: the
+// last point before `end` that is not inside a two-byte character
 // or a possible entity.
 const char* safe_text_end(const char* p, const char* end) {
     const char* boundary = p;
@@ -236,29 +241,71 @@ int next_html_token(HtmlReader& r, HtmlToken& token) {
             }
         }
         // A text run: up to the next "<" (the first byte is taken even when
-        // it is a "<" that started no tag) or just after a line feed.
+        // it is a "<" that started no tag).
         const char* q = p + 1;
-        size_t span = static_cast<size_t>(end - q);
-        const char* lt = static_cast<const char*>(std::memchr(q, '<', span));
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        const char* stop = end;
-        if (lt) stop = lt;
-        if (lf && lf + 1 < stop) stop = lf + 1;
-        if (stop == end && !r.ended) stop = safe_text_end(p, end);
+        const char* lt = static_cast<const char*>(std::memchr(q, '<', static_cast<size_t>(end - q)));
+        const char* stop = lt ? lt : end;
+        if (!lt && !r.ended) stop = safe_text_end(p, end);
         if (stop == p) stop = end;  // a window of a single cut character: take it as it is
         token.kind = HTML_TEXT;
         token.text = p;
         token.length = static_cast<size_t>(stop - p);
-        if (stop[-1] == '\n') ++r.line;
+        r.line += count_lines(p, token.length);
         take(r, token.length);
         return HTML_TEXT;
     }
 }
 
-const std::string* html_attribute(const HtmlToken& token, const char* name) {
-    for (int i = 0; i < token.attribute_count; ++i)
-        if (token.attributes[static_cast<size_t>(i)].name == name)
-            return &token.attributes[static_cast<size_t>(i)].value;
+// 1 when the attribute name before the "=" at `eq` is "id" or "name" (any case).
+static int names_anchor(const char* start, const char* eq) {
+    const char* n = eq;
+    while (n > start && is_name_byte(static_cast<unsigned char>(n[-1]))) --n;
+    size_t length = static_cast<size_t>(eq - n);
+    if (length != 2 && length != 4) return 0;
+    char name[4];
+    for (size_t i = 0; i < length; ++i) name[i] = static_cast<char>(n[i] | 0x20);
+    return (length == 2 && std::memcmp(name, "id", 2) == 0) || (length == 4 && std::memcmp(name, "name", 4) == 0);
+}
+
+int next_named_tag(HtmlReader& r, HtmlToken& token) {
+    // Attributes are rare in the sources: each "=" is looked at, and a tag
+    // is parsed only when the attribute before it names an anchor.
+    for (;;) {
+        if (r.end - r.start < RefillMargin) refill(r);
+        if (r.start == r.end) return HTML_END;
+        const char* p = r.window.data() + r.start;
+        const char* end = r.window.data() + r.end;
+        const char* eq = static_cast<const char*>(std::memchr(p, '=', static_cast<size_t>(end - p)));
+        if (!eq) {
+            take(r, static_cast<size_t>(end - p));
+            continue;
+        }
+        if (!names_anchor(p, eq)) {
+            take(r, static_cast<size_t>(eq + 1 - p));
+            continue;
+        }
+        // The tag around it: its "<" at most a tag's length back.
+        const char* lt = eq;
+        const char* floor = eq - p > static_cast<ptrdiff_t>(TagLimit) ? eq - TagLimit : p;
+        while (lt > floor && *lt != '<' && *lt != '>') --lt;
+        const char* limit = end - lt > static_cast<ptrdiff_t>(TagLimit) ? lt + TagLimit : end;
+        size_t n = *lt == '<' ? parse_tag(lt, limit, token) : 0;
+        if (n > 0 && token.kind == HTML_START_TAG && lt + n > eq) {
+            take(r, static_cast<size_t>(lt + n - p));
+            return HTML_START_TAG;
+        }
+        take(r, static_cast<size_t>(eq + 1 - p));
+    }
+}
+
+const std::string_view* html_attribute(const HtmlToken& token, std::string_view name) {
+    for (int i = 0; i < token.attribute_count; ++i) {
+        const HtmlAttribute& a = token.attributes[static_cast<size_t>(i)];
+        if (a.name.size() != name.size()) continue;
+        size_t k = 0;
+        while (k < name.size() && (a.name[k] | 0x20) == name[k]) ++k;
+        if (k == name.size()) return &a.value;
+    }
     return nullptr;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -19,17 +20,18 @@ enum HtmlTokenKind {
 };
 
 struct HtmlAttribute {
-    std::string name;   // lower case
-    std::string value;  // as written between its quotes, entities not yet decoded
+    std::string_view name;   // as written (compared without regard to case)
+    std::string_view value;  // as written between its quotes, entities not yet decoded
 };
 
-// One token. Texts point into the reader's window and stay valid until the
-// next call; the strings keep their capacity from token to token.
+// One token. Its texts point into the reader's window and stay valid until
+// the next call.
 struct HtmlToken {
     int kind;                               // an HtmlTokenKind
     const char* text;                       // HTML_TEXT: first byte of the run
     size_t length;                          // HTML_TEXT: bytes of the run
-    std::string name;                       // tags: the name in lower case
+    std::string_view name;                  // tags: the name in lower case
+    std::string lowered;                    // a name written with capitals, in lower case
     std::vector<HtmlAttribute> attributes;  // start tags: the first `attribute_count` are this tag's
     int attribute_count;                    // start tags: attributes given
     int line;                               // line of the file where the token starts (from 1)
@@ -60,12 +62,16 @@ void close_html(HtmlReader& reader);
 // Takes the next token. A "<" that does not start a tag ("<" followed by a
 // blank, a digit or the like, or a tag without ">" within 64 KiB) is text.
 // Comments, declarations and processing instructions are passed over. A text
-// run ends at a "<", after a line feed, or where the window ends (never
-// inside a two-byte character or an entity). Returns the token's kind.
+// run ends at a "<" or where the window ends (never inside a two-byte
+// character or an entity). Returns the token's kind.
 int next_html_token(HtmlReader& reader, HtmlToken& token);
 
-// The value of attribute `name` of a start tag, or none.
-const std::string* html_attribute(const HtmlToken& token, const char* name);
+// Takes the next start tag that has an "id" or a "name" attribute, passing
+// over everything else quickly; line numbers are not kept. Returns HTML_START_TAG, or HTML_END at the end of the file.
+int next_named_tag(HtmlReader& reader, HtmlToken& token);
+
+// The value of attribute `name` (lower case) of a start tag, or none.
+const std::string_view* html_attribute(const HtmlToken& token, std::string_view name);
 
 // Code point given for a well-formed entity of unknown name ("&foo;") or a
 // reference to no character (a surrogate, 0x110000 or more).

@@ -3,8 +3,6 @@
 
 namespace qel {
 
-namespace {
-
 // Cells of ASCII 0x20-0x7E, as a reader converts a query.
 const uint16_t AsciiJis[95] = {
     0x2121, 0x212a, 0x2149, 0x2174, 0x2170, 0x2173, 0x2175, 0x2147, 0x214a, 0x214b, 0x2176,
@@ -17,6 +15,8 @@ const uint16_t AsciiJis[95] = {
     0x236d, 0x236e, 0x236f, 0x2370, 0x2371, 0x2372, 0x2373, 0x2374, 0x2375, 0x2376, 0x2377,
     0x2378, 0x2379, 0x237a, 0x2150, 0x2143, 0x2151, 0x2141};
 
+namespace {
+
 // Cells of half-width katakana 0xA1-0xDF.
 const uint16_t KanaJis[63] = {
     0x2123, 0x2156, 0x2157, 0x2122, 0x2126, 0x2572, 0x2521, 0x2523, 0x2525, 0x2527, 0x2529,
@@ -27,32 +27,6 @@ const uint16_t KanaJis[63] = {
     0x256a, 0x256b, 0x256c, 0x256d, 0x256f, 0x2573, 0x212b, 0x212c};
 
 }  // namespace
-
-int sjis_to_jis(int lead, int trail) {
-    int row;
-    if (lead >= 0x81 && lead <= 0x9F)
-        row = (lead - 0x81) * 2 + 1;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        row = (lead - 0xE0) * 2 + 63;
-    else
-        return 0;
-    int cell;
-    if (trail >= 0x40 && trail <= 0x7E)
-        cell = trail - 0x3F;
-    else if (trail >= 0x80 && trail <= 0x9E)
-        cell = trail - 0x40;
-    else if (trail >= 0x9F && trail <= 0xFC) {
-        cell = trail - 0x9E;
-        row += 1;
-    } else
-        return 0;
-    if ((row >= 9 && row <= 15) || row > 84) return 0;
-    return ((row + 0x20) << 8) | (cell + 0x20);
-}
-
-int ascii_to_jis(int c) {
-    return c >= 0x20 && c <= 0x7E ? AsciiJis[c - 0x20] : 0;
-}
 
 int halfwidth_kana_to_jis(int c) {
     return c >= 0xA1 && c <= 0xDF ? KanaJis[c - 0xA1] : 0;

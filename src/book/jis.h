@@ -14,12 +14,35 @@ const int JisSubstitute = 0x222E;
 // `lead`, `trail`; 0 when the pair is no JIS X 0208 cell the book can hold
 // (rows 9-15 and 85-94, the vendor extensions and user-defined area, or a
 // malformed pair).
-int sjis_to_jis(int lead, int trail);
+inline int sjis_to_jis(int lead, int trail) {
+    int row;
+    if (lead >= 0x81 && lead <= 0x9F)
+        row = (lead - 0x81) * 2 + 1;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        row = (lead - 0xE0) * 2 + 63;
+    else
+        return 0;
+    int cell;
+    if (trail >= 0x40 && trail <= 0x7E)
+        cell = trail - 0x3F;
+    else if (trail >= 0x80 && trail <= 0x9E)
+        cell = trail - 0x40;
+    else if (trail >= 0x9F && trail <= 0xFC) {
+        cell = trail - 0x9E;
+        row += 1;
+    } else
+        return 0;
+    if ((row >= 9 && row <= 15) || row > 84) return 0;
+    return ((row + 0x20) << 8) | (cell + 0x20);
+}
 
 // JIS X 0208 code of a printable ASCII byte 0x20-0x7E (the cell a reader
 // turns the same byte of a query into: "-" is 0x215D, "'" is 0x2147, a blank
 // 0x2121); 0 for any other byte.
-int ascii_to_jis(int c);
+extern const uint16_t AsciiJis[95];
+inline int ascii_to_jis(int c) {
+    return c >= 0x20 && c <= 0x7E ? AsciiJis[c - 0x20] : 0;
+}
 
 // JIS X 0208 code of a half-width katakana byte 0xA1-0xDF of Shift_JIS (its
 // full-width katakana or mark); 0 for any other byte.

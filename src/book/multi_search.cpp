@@ -77,14 +77,15 @@ int read_complex_definition(const std::string& path, TextContext& context, std::
         context.line = token.line;
         if (token.kind == HTML_END_TAG && token.name == "group") finish_group();
         if (token.kind != HTML_START_TAG) continue;
-        const std::string* name = html_attribute(token, "name");
+        const std::string_view* attribute = html_attribute(token, "name");
+        std::string name = attribute ? std::string(*attribute) : std::string();
         int cut = 0;
         if (token.name == "group") {
             finish_group();
             in_group = 1;
             group_line = token.line;
             group = MultiSearch();
-            group.title = name_jis(context, name ? *name : std::string(), MultiTitleBytes, &cut);
+            group.title = name_jis(context, name, MultiTitleBytes, &cut);
             if (cut)
                 report("複合検索定義ファイル %s の %d 行目: グループ名が長すぎるため、先頭の %d 文字だけを使います\n",
                        path.c_str(), token.line, MultiTitleBytes / 2);
@@ -94,7 +95,7 @@ int read_complex_definition(const std::string& path, TextContext& context, std::
                        path.c_str(), token.line, MaxMultiFields);
                 continue;
             }
-            group.labels.push_back(name_jis(context, name ? *name : std::string(), MultiLabelBytes, &cut));
+            group.labels.push_back(name_jis(context, name, MultiLabelBytes, &cut));
             if (cut)
                 report("複合検索定義ファイル %s の %d 行目: 検索項目名が長すぎるため、先頭の %d 文字だけを使います\n",
                        path.c_str(), token.line, MultiLabelBytes / 2);

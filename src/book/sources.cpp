@@ -1,6 +1,7 @@
 // The sources of the book, read tag by tag into its text streams.
 #include "book/sources.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "book/html_reader.h"
@@ -60,16 +61,37 @@ const TagInfo TagTable[] = {
     {"tt", TAG_IGNORE, 0},
 };
 
-const TagInfo* find_tag(const std::string& name) {
-    for (const TagInfo& t : TagTable)
-        if (name == t.name) return &t;
-    return nullptr;
+// A name of at most seven bytes as one number, for quick comparison.
+inline uint64_t name_code(const char* name, size_t length) {
+    uint64_t code = 0;
+    std::memcpy(&code, name, length);
+    return code;
+}
+
+const TagInfo* find_tag(std::string_view name) {
+    // Every known name is shorter than eight bytes; the table's codes are
+    // sorted once, and a name is looked up among them by halves.
+    struct Code {
+        uint64_t code;
+        const TagInfo* tag;
+    };
+    static const std::vector<Code> codes = [] {
+        std::vector<Code> c;
+        for (const TagInfo& t : TagTable) c.push_back({name_code(t.name, std::strlen(t.name)), &t});
+        std::sort(c.begin(), c.end(), [](const Code& a, const Code& b) { return a.code < b.code; });
+        return c;
+    }();
+    if (name.size() >= 8) return nullptr;
+    uint64_t code = name_code(name.data(), name.size());
+    auto at = std::lower_bound(codes.begin(), codes.end(), code,
+                               [](const Code& c, uint64_t value) { return c.code < value; });
+    return at != codes.end() && at->code == code ? at->tag : nullptr;
 }
 
 // Key types of the body and the index each feeds.
 enum KeyIndex { KEY_WORD, KEY_ENDWORD, KEY_CONDITION, KEY_UNKNOWN };
 
-int key_index(const std::string* type) {
+int key_index(const std::string_view* type) {
     if (!type) return KEY_UNKNOWN;
     if (*type == "前方表記") return KEY_WORD;
     if (*type == "後方表記") return KEY_ENDWORD;
@@ -122,12 +144,12 @@ uint32_t place_here(SourceWalk& w) {
     return here;
 }
 
-void define_anchor(SourceWalk& w, const std::string& name, uint32_t position) {
+void define_anchor(SourceWalk& w, std::string_view name, uint32_t position) {
     AnchorTable& anchors = w.build->anchors;
     int64_t a = find_anchor(anchors, name);
     if (a < 0) a = add_anchor(anchors, name);
     if (anchors.position[static_cast<size_t>(a)] != NoPosition) {
-        note(w, PROBLEM_DUPLICATE, name);
+        note(w, PROBLEM_DUPLICATE, std::string(name));
         return;
     }
     anchors.position[static_cast<size_t>(a)] = position;
@@ -208,13 +230,13 @@ void finish_key(SourceWalk& w) {
 }
 
 void begin_key(SourceWalk& w) {
-    const std::string* type = html_attribute(w.token, "type");
-    const std::string* title = html_attribute(w.token, "title");
+    const std::string_view* type = html_attribute(w.token, "type");
+    const std::string_view* title = html_attribute(w.token, "title");
     w.in_key = 1;
     w.key_type = key_index(type);
-    if (w.key_type == KEY_UNKNOWN) note(w, PROBLEM_KEY_TYPE, type ? *type : std::string());
+    if (w.key_type == KEY_UNKNOWN) note(w, PROBLEM_KEY_TYPE, type ? std::string(*type) : std::string());
     w.key_has_title = title != nullptr;
-    w.key_title = title ? *title : std::string();
+    w.key_title = title ? std::string(*title) : std::string();
     w.key_raw.clear();
     w.key_codes.clear();
     start_encoder(w.key, nullptr, &w.build->context, 1);
@@ -226,8 +248,7 @@ void finish_heading(SourceWalk& w) {
     close_all_modifiers(w.heading, 1);
     // The same bytes go into the entry's text, between its keyword codes.
     ByteSink& headings = w.build->headings;
-    const std::string& bytes = headings.bytes;
-    sink_put(w.build->book, bytes.data() + w.entry_heading, bytes.size() - w.entry_heading);
+    sink_put(w.build->book, headings.bytes.data() + w.entry_heading, headings.used - w.entry_heading);
     sink_put(headings, "\x1F\x0A", 2);
     put_control(w.text, 0x1F61);
     put_newline(w.text);
@@ -255,7 +276,7 @@ void end_entry(SourceWalk& w) {
 void begin_entry(SourceWalk& w) {
     end_entry(w);
     w.entry_start = static_cast<uint32_t>(mark_position(w.text));
-    const std::string* id = html_attribute(w.token, "id");
+    const std::string_view* id = html_attribute(w.token, "id");
     if (id) define_anchor(w, *id, w.entry_start);
     // Every entry starts the same way, so that a reader stops at the next one.
     put_control_argument(w.text, 0x1F09, 0x0001);
@@ -309,12 +330,13 @@ void start_sound(SourceWalk& w, const std::string& name) {
 // alone when the file cannot be stored.
 void put_image(SourceWalk& w) {
     TextEncoder& e = current(w);
-    const std::string* alt = html_attribute(w.token, "alt");
-    const std::string* src = html_attribute(w.token, "src");
-    std::string caption = alt ? *alt : std::string();
+    const std::string_view* alt = html_attribute(w.token, "alt");
+    const std::string_view* src = html_attribute(w.token, "src");
+    std::string caption = alt ? std::string(*alt) : std::string();
     if (src && !w.in_heading && !w.in_key) {
         std::string reason;
-        int item = take_media(w.build->media, w.build->anchors, source_directory(w.reader.path), *src, 0, reason);
+        int item = take_media(w.build->media, w.build->anchors, source_directory(w.reader.path), std::string(*src), 0,
+                              reason);
         if (item >= 0) {
             const MediaItem& m = w.build->media.items[static_cast<size_t>(item)];
             // Format (BMP or JPEG), then eight bytes a reader passes over.
@@ -327,15 +349,15 @@ void put_image(SourceWalk& w) {
             put_control(e, 0x1F6D);
             return;
         }
-        note(w, PROBLEM_FIGURE, *src + " (" + reason + ")");
+        note(w, PROBLEM_FIGURE, std::string(*src) + " (" + reason + ")");
     }
     encode_text(e, caption.data(), caption.size());
 }
 
 void start_anchor(SourceWalk& w) {
     TextEncoder& e = current(w);
-    const std::string* name = html_attribute(w.token, "name");
-    const std::string* href = html_attribute(w.token, "href");
+    const std::string_view* name = html_attribute(w.token, "name");
+    const std::string_view* href = html_attribute(w.token, "href");
     if (name) define_anchor(w, *name, place_here(w));
     if (!href) {
         open_modifier(e, name ? MOD_NAME : MOD_PLAIN_LINK, 0, "a");
@@ -347,17 +369,17 @@ void start_anchor(SourceWalk& w) {
         return;
     }
     if (hash == std::string::npos) {
-        if (ends_with_wav(*href)) {
-            start_sound(w, *href);
+        if (ends_with_wav(std::string(*href))) {
+            start_sound(w, std::string(*href));
             return;
         }
-        note(w, PROBLEM_DEAD_LINK, *href);
+        note(w, PROBLEM_DEAD_LINK, std::string(*href));
         open_modifier(e, MOD_PLAIN_LINK, 0, "a");
         return;
     }
-    int64_t anchor = find_anchor(w.build->anchors, std::string_view(*href).substr(hash + 1));
+    int64_t anchor = find_anchor(w.build->anchors, href->substr(hash + 1));
     if (anchor < 0) {
-        note(w, PROBLEM_DEAD_LINK, *href);
+        note(w, PROBLEM_DEAD_LINK, std::string(*href));
         open_modifier(e, MOD_PLAIN_LINK, 0, "a");
         return;
     }
@@ -372,7 +394,7 @@ void start_tag(SourceWalk& w, const TagInfo& tag) {
     if (w.in_heading && tag.action != TAG_MODIFIER && tag.action != TAG_ANCHOR && tag.action != TAG_IGNORE &&
         tag.action != TAG_IMAGE && tag.action != TAG_KEY)
         finish_heading(w);
-    const std::string* id = html_attribute(w.token, "id");
+    const std::string_view* id = html_attribute(w.token, "id");
     if (id && tag.action != TAG_TERM) define_anchor(w, *id, place_here(w));
     switch (tag.action) {
     case TAG_SKIP_CONTENT:
@@ -508,11 +530,11 @@ int walk_source(BookBuild& b, const std::string& path, int role) {
         }
         const TagInfo* tag = find_tag(w->token.name);
         if (!tag) {
-            note(*w, PROBLEM_TAG, w->token.name);
+            note(*w, PROBLEM_TAG, std::string(w->token.name));
             continue;
         }
         if (w->in_heading && tag->action == TAG_MODIFIER)
-            w->entry_title += (w->token.kind == HTML_END_TAG ? "</" : "<") + w->token.name + ">";
+            w->entry_title += (w->token.kind == HTML_END_TAG ? "</" : "<") + std::string(w->token.name) + ">";
         if (w->token.kind == HTML_START_TAG)
             start_tag(*w, *tag);
         else
@@ -552,6 +574,7 @@ void start_book_build(BookBuild& b, const BookProject& project, File* book) {
     b.book.file = book;
     b.book.base = TextBlockSize;
     b.book.failed = 0;
+    b.book.used = 0;
     b.book.fixups = &b.fixups;
     b.book.anchors = &b.anchors;
     b.book.fixups_passed = 0;
@@ -560,6 +583,7 @@ void start_book_build(BookBuild& b, const BookProject& project, File* book) {
     b.headings.anchors = nullptr;
     b.headings.fixups_passed = 0;
     b.headings.base = 0;
+    b.headings.used = 0;
     b.headings.failed = 0;
     sink_put(b.headings, "\x1F\x02", 2);
     b.text = b.menu = b.copyright = ComponentExtent{0, 0};
@@ -574,12 +598,11 @@ int collect_anchor_names(BookBuild& b, const std::string& path) {
         return -1;
     }
     HtmlToken token;
-    while (next_html_token(reader, token) != HTML_END) {
-        if (token.kind != HTML_START_TAG) continue;
-        const std::string* id = html_attribute(token, "id");
+    while (next_named_tag(reader, token) != HTML_END) {
+        const std::string_view* id = html_attribute(token, "id");
         if (id) add_anchor(b.anchors, *id);
         if (token.name == "a") {
-            const std::string* name = html_attribute(token, "name");
+            const std::string_view* name = html_attribute(token, "name");
             if (name) add_anchor(b.anchors, *name);
         }
     }

@@ -33,9 +33,12 @@ const ModifierCodes ModifierTable[] = {
     {0, -1, 0x1F6A},       // MOD_SOUND
 };
 
-void put2(TextEncoder& e, int code) {
-    unsigned char b[2] = {static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code)};
-    sink_put(*e.sink, b, 2);
+inline void put2(TextEncoder& e, int code) {
+    ByteSink& s = *e.sink;
+    if (s.bytes.size() - s.used < 2) sink_make_room(s, 2);
+    s.bytes[s.used] = static_cast<char>(code >> 8);
+    s.bytes[s.used + 1] = static_cast<char>(code);
+    s.used += 2;
 }
 
 void close_narrow(TextEncoder& e) {
@@ -143,13 +146,15 @@ inline bool is_lead_byte(unsigned char c) {
 
 }  // namespace
 
-void sink_put(ByteSink& sink, const void* data, size_t size) {
-    sink.bytes.append(static_cast<const char*>(data), size);
-    if (sink.file && sink.bytes.size() >= SinkFlushSize) sink_flush(sink);
+void sink_make_room(ByteSink& sink, size_t size) {
+    if (sink.file && sink.used > 0) sink_flush(sink);
+    size_t room = sink.file ? SinkFlushSize : sink.bytes.size() * 2;
+    if (room < sink.used + size) room = sink.used + size + SinkFlushSize;
+    if (room > sink.bytes.size()) sink.bytes.resize(room);
 }
 
 int sink_flush(ByteSink& sink) {
-    if (!sink.file || sink.bytes.empty()) return sink.failed ? -1 : 0;
+    if (!sink.file || sink.used == 0) return sink.failed ? -1 : 0;
     if (sink.fixups) {
         // Complete the references of the buffer whose targets are placed by now.
         std::vector<LinkFixup>& f = *sink.fixups;
@@ -165,15 +170,17 @@ int sink_flush(ByteSink& sink) {
         f.resize(kept);
         sink.fixups_passed = kept;
     }
-    if (file_write(sink.file, sink.bytes.data(), sink.bytes.size()) != sink.bytes.size()) sink.failed = 1;
-    sink.base += sink.bytes.size();
-    sink.bytes.clear();
+    if (file_write(sink.file, sink.bytes.data(), sink.used) != sink.used) sink.failed = 1;
+    sink.base += sink.used;
+    sink.used = 0;
     return sink.failed ? -1 : 0;
 }
 
 void sink_pad_to_block(ByteSink& sink) {
     uint64_t rest = sink_offset(sink) % TextBlockSize;
-    if (rest != 0) sink.bytes.append(static_cast<size_t>(TextBlockSize - rest), '\0');
+    if (rest == 0) return;
+    static const char zeros[TextBlockSize] = {};
+    sink_put(sink, zeros, static_cast<size_t>(TextBlockSize - rest));
 }
 
 void start_encoder(TextEncoder& e, ByteSink* sink, TextContext* context, int heading) {
@@ -194,6 +201,39 @@ void encode_text(TextEncoder& e, const char* text, size_t length) {
     const char* end = text + length;
     while (p < end) {
         unsigned char c = static_cast<unsigned char>(*p);
+        // The common case first: a JIS X 0208 character or ASCII, written
+        // straight into the sink.
+        if (e.sink && !e.collect && !e.control) {
+            ByteSink& s = *e.sink;
+            if (s.bytes.size() - s.used < 4) sink_make_room(s, 4);
+            int code = 0, narrow = 0, width = 1;
+            if (c >= 0x21 && c <= 0x7E && c != '&') {
+                code = ascii_to_jis(c);
+                narrow = 1;
+            } else if (c == ' ') {
+                code = 0x2121;
+                narrow = 1;
+            } else if (c >= 0x81 && p + 1 < end) {
+                code = sjis_to_jis(c, static_cast<unsigned char>(p[1]));
+                width = 2;
+            }
+            if (code != 0) {
+                char* out = s.bytes.data() + s.used;
+                if (narrow != e.narrow) {
+                    out[0] = 0x1F;
+                    out[1] = narrow ? 0x04 : 0x05;
+                    out += 2;
+                    s.used += 2;
+                    e.narrow = narrow;
+                }
+                out[0] = static_cast<char>(code >> 8);
+                out[1] = static_cast<char>(code);
+                s.used += 2;
+                e.line_start = 0;
+                p += width;
+                continue;
+            }
+        }
         if (c == '&') {
             uint32_t cp = 0;
             size_t n = decode_entity(p, end, &cp);
@@ -218,7 +258,7 @@ void encode_text(TextEncoder& e, const char* text, size_t length) {
             ++p;
             continue;
         }
-        abandon_control(e);
+        if (e.control) abandon_control(e);
         if (c < 0x80) {
             if (c == '\t') c = ' ';
             if (c < 0x20 || c == 0x7F)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,10 @@ const uint32_t TextBlockSize = 2048;
 // References whose targets are known by the time their bytes go to the file
 // are completed in the buffer; the others wait in `fixups` for the end.
 struct ByteSink {
-    File* file;         // the book file, or none for a stream kept in memory
-    std::string bytes;  // bytes not yet handed to the file (all of them in memory)
-    uint64_t base;      // offset of bytes[0]: in the book file, or in the memory stream
+    File* file;               // the book file, or none for a stream kept in memory
+    std::vector<char> bytes;  // room for the bytes not yet handed to the file (all of them in memory)
+    size_t used;              // bytes of `bytes` in use
+    uint64_t base;            // offset of bytes[0]: in the book file, or in the memory stream
     int failed;         // a write to the file failed
     std::vector<LinkFixup>* fixups;  // references waiting for targets (file sinks), or none
     const AnchorTable* anchors;      // where their targets are
@@ -33,9 +35,16 @@ struct ByteSink {
 
 // Offset of the next byte to be written.
 inline uint64_t sink_offset(const ByteSink& sink) {
-    return sink.base + sink.bytes.size();
+    return sink.base + sink.used;
 }
-void sink_put(ByteSink& sink, const void* data, size_t size);
+// Makes room for `size` more bytes: a file sink hands its bytes to the file,
+// a memory sink grows.
+void sink_make_room(ByteSink& sink, size_t size);
+inline void sink_put(ByteSink& sink, const void* data, size_t size) {
+    if (sink.bytes.size() - sink.used < size) sink_make_room(sink, size);
+    std::memcpy(sink.bytes.data() + sink.used, data, size);
+    sink.used += size;
+}
 // Hands the buffered bytes to the file. 0, or -1 when a write failed.
 int sink_flush(ByteSink& sink);
 // Zero bytes up to the next block boundary.
