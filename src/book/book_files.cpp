@@ -167,7 +167,7 @@ std::string directory_path(const std::string& dir) {
 
 std::string join_path(const std::string& dir, const std::string& name) {
     std::string d = directory_path(dir);
-    return d.empty() ? name : d + "/" + name;
+    return d.empty() ? name : d + "\\" + name;
 }
 
 int install_book(const std::string& built, const std::string& outpath, const std::vector<std::string>& names) {

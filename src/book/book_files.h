@@ -56,7 +56,8 @@ int install_book(const std::string& built, const std::string& outpath, const std
 std::string directory_path(const std::string& dir);
 
 // Joins a directory (with or without trailing separator, "" for the working
-// directory) and a name.
+// directory) and a name with a backslash, the separator of formed paths on
+// every platform.
 std::string join_path(const std::string& dir, const std::string& name);
 
 }  // namespace qel
