@@ -2,6 +2,8 @@
 // library the way a reader program sees the book.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -261,3 +263,89 @@ TEST(QelbookRun, TheFixerFindsNothingToPatch) {
 }
 
 #endif  // QEL_HAVE_LIBEB
+
+TEST(QelbookRun, AFailedRunLeavesTheEarlierBookAsItWas) {
+    Sources s;
+    ASSERT_EQ(run_program(s.exe, s.home.path).exit_code, 0);
+    std::string book = read_file(s.home.path + "/book/qel/data/honmon");
+    std::string catalogs = read_file(s.home.path + "/book/catalogs");
+    struct Case {
+        const char* what;
+        std::string file;      // under src/
+        std::string content;   // written there; "-" removes the file
+        const char* message;   // expected on the console
+    };
+    std::string project = Project;
+    auto replaced = [&project](const char* from, const char* to) {
+        std::string p = project;
+        return p.replace(p.find(from), std::strlen(from), to);
+    };
+    const Case cases[] = {
+        {"no project file", "qel.ebs", "-", "書籍定義ファイル src\\qel.ebs がオープンできません"},
+        {"too few fields", "qel.ebs", replaced(";$(BASE)\\qelcopr.html;", "\n"), "Book= 行の項目が足りません"},
+        {"directory too long", "qel.ebs", replaced(";QEL;", ";QELBOOK12;"), "1-8文字の英数字でなければなりません"},
+        {"no Source line", "qel.ebs", project.substr(0, project.find("Source=")), "Source= 行がありません"},
+        {"no body", "qel.html", "-", "HTMLファイル src\\qel.html がオープンできません"},
+        {"no menu page", "qelmenu1.html", "-", "HTMLファイル src\\qelmenu1.html がオープンできません"},
+        {"no gaiji font", "qelgfont.xml", "-", "qelgfont.xml"},
+    };
+    for (const Case& c : cases) {
+        std::string path = s.home.path + "/src/" + c.file;
+        std::string saved = read_file(path);
+        if (c.content == "-")
+            std::remove(path.c_str());
+        else
+            s.put(c.file, c.content);
+        RunResult r = run_program(s.exe, s.home.path);
+        EXPECT_EQ(r.exit_code, 1) << c.what;
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << c.what << ": " << r.output;
+        EXPECT_NE(r.output.find("書籍の作成に失敗しました"), std::string::npos) << c.what;
+        EXPECT_EQ(read_file(s.home.path + "/book/qel/data/honmon"), book) << c.what;
+        EXPECT_EQ(read_file(s.home.path + "/book/catalogs"), catalogs) << c.what;
+        EXPECT_FALSE(file_exists(s.home.path + "/book.qelbook-tmp")) << c.what;
+        write_file(path, saved);
+    }
+    // An OUTPATH that names a file: nothing is replaced, the file stays.
+    write_file(s.home.path + "/qelconv.ini", crlf("BASEPATH=src\\\nOUTPATH=taken\\\n"));
+    write_file(s.home.path + "/taken", "mine");
+    RunResult r = run_program(s.exe, s.home.path);
+    EXPECT_EQ(r.exit_code, 1) << r.output;
+    EXPECT_EQ(read_file(s.home.path + "/taken"), "mine");
+    EXPECT_FALSE(file_exists(s.home.path + "/taken.qelbook-tmp"));
+}
+
+#ifdef QEL_HAVE_LIBEB
+TEST(QelbookRun, LongKeysSharingLongBeginningsAreAllFound) {
+    // 3000 keys of 100 characters that differ only in their last ones make a
+    // tree of several levels whose separators are long.
+    Sources s;
+    std::string body = "<html><body><dl>\n";
+    std::vector<std::string> words;
+    for (int i = 0; i < 3000; ++i) {
+        char tail[16];
+        std::snprintf(tail, sizeof tail, "%05d", (i * 7919) % 100000);
+        std::string word = std::string(95, 'k') + tail;
+        words.push_back(word);
+        body += "<dt id=\"e" + std::to_string(i) + "\">" + tail + "</dt>\n<key title=\"" + tail +
+                "\" type=\"前方表記\">" + word + "</key>\n<dd><p>x</p></dd>\n";
+    }
+    // And one key far over the limit: kept by its first 127 characters.
+    body += "<dt id=\"long\">long</dt>\n<key title=\"long\" type=\"後方表記\">" + std::string(300, 'z') +
+            "end</key>\n<dd><p>y</p></dd>\n</dl></body></html>\n";
+    s.put("qel.html", body);
+    RunResult r = run_program(s.exe, s.home.path);
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_NE(r.output.find("※ 長すぎる検索語 1 個を切り詰めました"), std::string::npos);
+    std::string error;
+    EbBook* book = eb_open_book(s.home.path + "/book", &error);
+    ASSERT_NE(book, nullptr) << error;
+    for (size_t i = 0; i < words.size(); i += 7) {
+        std::vector<EbHit> hits = search(book, "exact", {words[i]});
+        ASSERT_EQ(hits.size(), 1u) << words[i];
+        EXPECT_EQ(hits[0].heading_text, "<n>" + words[i].substr(95) + "</n>");
+    }
+    EXPECT_EQ(search(book, "word", {std::string(90, 'k')}).size(), 3000u);
+    EXPECT_EQ(search(book, "endword", {"zzzend"}).size(), 1u);
+    eb_close_book(book);
+}
+#endif
