@@ -170,20 +170,23 @@ std::string join_path(const std::string& dir, const std::string& name) {
     return d.empty() ? name : d + "\\" + name;
 }
 
+int make_directory_levels(const std::string& dir) {
+    std::string d = directory_path(dir);
+    for (size_t i = 1; i <= d.size(); ++i) {
+        if (i < d.size() && d[i] != '/' && d[i] != '\\') continue;
+        std::string level = d.substr(0, i);
+        if (!path_exists(level.c_str()) && make_directory(level.c_str()) != 0) {
+            report("ディレクトリ %s が作成できません\n", level.c_str());
+            return -1;
+        }
+    }
+    return 0;
+}
+
 int install_book(const std::string& built, const std::string& outpath, const std::vector<std::string>& names) {
     std::string out = directory_path(outpath);
     std::string out_dir = out.empty() ? "." : out;
-    // Make the output directory, level by level.
-    if (!path_is_directory(out_dir.c_str())) {
-        for (size_t i = 1; i <= out.size(); ++i) {
-            if (i < out.size() && out[i] != '/' && out[i] != '\\') continue;
-            std::string level = out.substr(0, i);
-            if (!path_exists(level.c_str()) && make_directory(level.c_str()) != 0) {
-                report("出力ディレクトリ %s が作成できません\n", level.c_str());
-                return -1;
-            }
-        }
-    }
+    if (!path_is_directory(out_dir.c_str()) && make_directory_levels(out) != 0) return -1;
     // What the new book replaces.
     std::vector<std::string> present;
     if (list_directory(out_dir.c_str(), present) != 0) {

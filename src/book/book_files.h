@@ -52,6 +52,9 @@ int complete_references(const std::string& path, std::vector<LinkFixup>& fixups,
 // reporting.
 int install_book(const std::string& built, const std::string& outpath, const std::vector<std::string>& names);
 
+// Makes `dir` and every missing directory above it. 0, or -1 after reporting.
+int make_directory_levels(const std::string& dir);
+
 // A directory path without its trailing separators ("" for the working directory).
 std::string directory_path(const std::string& dir);
 

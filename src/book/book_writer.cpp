@@ -123,7 +123,7 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
     std::string subbook = join_path(root, lower(p.directory));
     std::string data = join_path(subbook, "data");
     std::string gaiji = join_path(subbook, "gaiji");
-    if (make_directories({root, subbook, data, gaiji}) != 0) return -1;
+    if (make_directory_levels(root) != 0 || make_directories({subbook, data, gaiji}) != 0) return -1;
     std::string honmon = join_path(data, "honmon");
     File* f = file_open(honmon.c_str(), FILE_WRITE_RAW);
     if (!f) {
