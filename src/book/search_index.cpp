@@ -147,28 +147,26 @@ void sort_search_keys(KeyStore& store) {
 
 int normalize_key(const uint16_t* codes, size_t count, int delete_marks, int backward, unsigned char* out,
                   int* cut) {
-    // Characters kept, in order.
-    std::vector<uint16_t> kept;
-    kept.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-        uint16_t c = codes[i];
-        if (c == 0x2121) continue;
-        if (c >= 0x2361 && c <= 0x237A) c = static_cast<uint16_t>(c - 0x20);
-        if (delete_marks && (c == 0x2126 || c == 0x213E || c == 0x2147 || c == 0x215D)) continue;
-        kept.push_back(c);
-    }
+    // A character is kept unless it is a blank or a mark to delete.
+    auto kept = [delete_marks](uint16_t c) {
+        return c != 0x2121 && !(delete_marks && (c == 0x2126 || c == 0x213E || c == 0x2147 || c == 0x215D));
+    };
+    size_t total = 0;
+    for (size_t i = 0; i < count; ++i) total += kept(codes[i]);
     size_t most = MaxKeyBytes / 2;
-    *cut = kept.size() > most;
-    size_t first = 0;
-    size_t n = kept.size();
-    if (n > most) {
-        if (backward) first = n - most;
-        n = most;
-    }
-    for (size_t i = 0; i < n; ++i) {
-        uint16_t c = backward ? kept[first + n - 1 - i] : kept[first + i];
-        out[2 * i] = static_cast<unsigned char>(c >> 8);
-        out[2 * i + 1] = static_cast<unsigned char>(c);
+    *cut = total > most;
+    // A backward key keeps its last characters, a forward key its first.
+    size_t skip = backward && total > most ? total - most : 0;
+    size_t n = total > most ? most : total;
+    size_t seen = 0, written = 0;
+    for (size_t i = 0; i < count && written < n; ++i) {
+        uint16_t c = codes[i];
+        if (!kept(c) || seen++ < skip) continue;
+        if (c >= 0x2361 && c <= 0x237A) c = static_cast<uint16_t>(c - 0x20);
+        size_t at = backward ? n - 1 - written : written;
+        out[2 * at] = static_cast<unsigned char>(c >> 8);
+        out[2 * at + 1] = static_cast<unsigned char>(c);
+        ++written;
     }
     return static_cast<int>(2 * n);
 }

@@ -63,29 +63,40 @@ const TagInfo TagTable[] = {
 
 // A name of at most seven bytes as one number, for quick comparison.
 inline uint64_t name_code(const char* name, size_t length) {
-    uint64_t code = 0;
-    std::memcpy(&code, name, length);
+    uint64_t code = length;
+    for (size_t i = 0; i < length; ++i) code |= static_cast<uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i + 8);
     return code;
 }
 
+// Slots of the tag look-up: a power of two well above the number of tags.
+const int TagSlots = 256;
+
+inline size_t tag_slot(uint64_t code) {
+    return static_cast<size_t>((code * 0x9E3779B97F4A7C15ull) >> 56);
+}
+
 const TagInfo* find_tag(std::string_view name) {
-    // Every known name is shorter than eight bytes; the table's codes are
-    // sorted once, and a name is looked up among them by halves.
-    struct Code {
+    // Every known name is shorter than eight bytes; each has a slot of its
+    // own, found from its code.
+    struct Slot {
         uint64_t code;
         const TagInfo* tag;
     };
-    static const std::vector<Code> codes = [] {
-        std::vector<Code> c;
-        for (const TagInfo& t : TagTable) c.push_back({name_code(t.name, std::strlen(t.name)), &t});
-        std::sort(c.begin(), c.end(), [](const Code& a, const Code& b) { return a.code < b.code; });
-        return c;
+    static const std::vector<Slot> slots = [] {
+        std::vector<Slot> s(TagSlots, Slot{0, nullptr});
+        for (const TagInfo& t : TagTable) {
+            uint64_t code = name_code(t.name, std::strlen(t.name));
+            size_t i = tag_slot(code);
+            while (s[i].tag) i = (i + 1) % TagSlots;
+            s[i] = Slot{code, &t};
+        }
+        return s;
     }();
     if (name.size() >= 8) return nullptr;
     uint64_t code = name_code(name.data(), name.size());
-    auto at = std::lower_bound(codes.begin(), codes.end(), code,
-                               [](const Code& c, uint64_t value) { return c.code < value; });
-    return at != codes.end() && at->code == code ? at->tag : nullptr;
+    for (size_t i = tag_slot(code); slots[i].tag; i = (i + 1) % TagSlots)
+        if (slots[i].code == code) return slots[i].tag;
+    return nullptr;
 }
 
 // Key types of the body and the index each feeds.
@@ -236,7 +247,10 @@ void begin_key(SourceWalk& w) {
     w.key_type = key_index(type);
     if (w.key_type == KEY_UNKNOWN) note(w, PROBLEM_KEY_TYPE, type ? std::string(*type) : std::string());
     w.key_has_title = title != nullptr;
-    w.key_title = title ? std::string(*title) : std::string();
+    if (title)
+        w.key_title.assign(title->data(), title->size());
+    else
+        w.key_title.clear();
     w.key_raw.clear();
     w.key_codes.clear();
     start_encoder(w.key, nullptr, &w.build->context, 1);
