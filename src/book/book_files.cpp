@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "book/big_endian.h"
 #include "book/jis.h"
 #include "book/text_encoder.h"
 #include "common/report.h"
@@ -14,17 +15,7 @@ namespace qel {
 
 namespace {
 
-void put16(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 8);
-    p[1] = static_cast<unsigned char>(v);
-}
 
-void put32(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
 
 // The title in JIS X 0208, two bytes a character, at most `room` bytes.
 std::string title_jis(const std::string& title, size_t room) {

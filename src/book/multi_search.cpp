@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "book/big_endian.h"
 #include "book/html_reader.h"
 #include "common/report.h"
 
@@ -11,17 +12,7 @@ namespace qel {
 
 namespace {
 
-void put16(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 8);
-    p[1] = static_cast<unsigned char>(v);
-}
 
-void put32(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
 
 // The JIS X 0208 bytes of a name (entities decoded, ASCII made full-width),
 // at most `room` bytes; `cut` is set when the name was longer.

@@ -11,7 +11,6 @@ namespace qel {
 
 namespace {
 
-const char* const SettingsFileName = "qelconv.ini";
 const char* const ProjectFileName = "qel.ebs";
 
 // Fields of the Book= line.
@@ -95,19 +94,11 @@ int directory_name_ok(const std::string& name) {
 }  // namespace
 
 int read_book_settings(BookSettings& settings) {
-    File* f = file_open(SettingsFileName, FILE_READ_TEXT);
-    if (!f) {
-        report("設定ファイル %s がオープンできません\n", SettingsFileName);
-        return -1;
-    }
-    char line[SettingsLineSize];
-    std::string key, value;
-    while (file_gets(line, sizeof line, f)) {
-        if (split_settings_line(line, key, value) == 0) continue;
-        if (key == "BASEPATH") settings.BASEPATH = settings_directory_value(value);
-        if (key == "OUTPATH") settings.OUTPATH = settings_directory_value(value);
-    }
-    file_close(f);
+    static const char* const Keys[] = {"BASEPATH", "OUTPATH"};
+    std::string values[2] = {settings.BASEPATH, settings.OUTPATH};
+    if (read_directory_settings(Keys, values, 2) != 0) return -1;
+    settings.BASEPATH = values[0];
+    settings.OUTPATH = values[1];
     report("書籍作成設定は以下のとおりです\n");
     report("  BASEPATH = %s\n", settings.BASEPATH.c_str());
     report("  OUTPATH = %s\n", settings.OUTPATH.c_str());

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "book/big_endian.h"
+
 namespace qel {
 
 namespace {
@@ -11,22 +13,8 @@ namespace {
 // Deepest tree a reader follows, from the root to a leaf.
 const int MaxIndexDepth = 6;
 
-inline uint32_t get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
 
-inline void put32(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
 
-inline void put16(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 8);
-    p[1] = static_cast<unsigned char>(v);
-}
 
 // A position as an index stores it: block (4 bytes) and offset (2 bytes).
 inline void put_position(unsigned char* p, uint32_t offset) {

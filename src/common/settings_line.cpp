@@ -3,7 +3,30 @@
 
 #include <cstdint>
 
+#include "common/report.h"
+#include "platform/platform.h"
+
 namespace qel {
+
+int read_directory_settings(const char* const* keys, std::string* values, int count) {
+    static const char* const SettingsFileName = "qelconv.ini";
+    File* f = file_open(SettingsFileName, FILE_READ_TEXT);
+    if (!f) {
+        report("設定ファイル %s がオープンできません\n", SettingsFileName);
+        return -1;
+    }
+    // A line longer than the buffer is read on as further lines; keys that
+    // are not asked for (however long) are passed over.
+    char line[SettingsLineSize];
+    std::string key, value;
+    while (file_gets(line, sizeof line, f)) {
+        if (split_settings_line(line, key, value) == 0) continue;
+        for (int i = 0; i < count; ++i)
+            if (key == keys[i]) values[i] = settings_directory_value(value);
+    }
+    file_close(f);
+    return 0;
+}
 
 int split_settings_line(const char* line, std::string& key, std::string& value) {
     key.clear();

@@ -24,6 +24,14 @@ int ends_with_separator(const std::string& text);
 // with a slash or a backslash (so an empty value becomes a single backslash).
 std::string settings_directory_value(const std::string& value);
 
+// Reads "qelconv.ini" from the working directory and keeps the last value of
+// each of the `count` directory keys `keys` in `values` (as
+// settings_directory_value stores it; a key the file does not give leaves
+// its value alone); every other line, whatever its key, is passed over
+// without a message. Returns 0, or -1 after reporting when the file cannot
+// be opened.
+int read_directory_settings(const char* const* keys, std::string* values, int count);
+
 // The value read as a decimal integer in the manner of atoi (optional sign,
 // digits, stops at the first other byte, 0 without digits).
 int settings_integer_value(const std::string& value);

@@ -12,29 +12,14 @@ namespace qel {
 
 namespace {
 
-const char* const SettingsFileName = "qelconv.ini";
-
 // The book directory; empty means the working directory.
 std::string outpath;
 
 }  // namespace
 
 int read_outpath() {
-    File* f = file_open(SettingsFileName, FILE_READ_TEXT);
-    if (!f) {
-        report("設定ファイル %s がオープンできません\n", SettingsFileName);
-        return -1;
-    }
-    // The converter's line syntax; a line longer than the buffer is read on as
-    // further lines, and any key but OUTPATH (however long) is passed over.
-    char line[SettingsLineSize];
-    std::string key, value;
-    while (file_gets(line, sizeof line, f)) {
-        if (split_settings_line(line, key, value) == 0) continue;
-        if (key == "OUTPATH") outpath = settings_directory_value(value);
-    }
-    file_close(f);
-    return 0;
+    static const char* const Keys[] = {"OUTPATH"};
+    return read_directory_settings(Keys, &outpath, 1);
 }
 
 const std::string& fixer_outpath() {
