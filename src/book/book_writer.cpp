@@ -118,6 +118,28 @@ int write_indexes(BookBuild& b, uint32_t heading_base, std::vector<IndexPageEntr
     return 0;
 }
 
+// Creates the book's text file with room for its first block, the index
+// page, which is written last. None after reporting.
+File* open_book_file(const std::string& honmon) {
+    File* f = file_open(honmon.c_str(), FILE_WRITE_RAW);
+    if (!f) {
+        report("本文ファイル %s が新規作成できません\n", honmon.c_str());
+        return nullptr;
+    }
+    std::vector<unsigned char> zero(TextBlockSize, 0);
+    file_write(f, zero.data(), zero.size());
+    return f;
+}
+
+// Reads the body, the menu pages and the copyright page into the book.
+int write_sources(BookBuild& b, const BookProject& p) {
+    int status = write_body(b, p.sources[0].path);
+    if (status == 0 && p.sources.size() > 1)
+        status = write_menu(b, std::vector<BookSource>(p.sources.begin() + 1, p.sources.end()));
+    if (status == 0 && !p.copyright.empty()) status = write_copyright(b, p.copyright);
+    return status;
+}
+
 // Writes every part of the book into `root`. 0, or -1 after reporting.
 int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
     std::string subbook = join_path(root, lower(p.directory));
@@ -125,24 +147,23 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
     std::string gaiji = join_path(subbook, "gaiji");
     if (make_directory_levels(root) != 0 || make_directories({subbook, data, gaiji}) != 0) return -1;
     std::string honmon = join_path(data, "honmon");
-    File* f = file_open(honmon.c_str(), FILE_WRITE_RAW);
-    if (!f) {
-        report("本文ファイル %s が新規作成できません\n", honmon.c_str());
-        return -1;
-    }
-    // Block 1, the index page, is written last.
-    std::vector<unsigned char> zero(TextBlockSize, 0);
-    file_write(f, zero.data(), zero.size());
+    File* f = open_book_file(honmon);
+    if (!f) return -1;
     start_book_build(b, p, f);
-
-    int status = 0;
-    for (const BookSource& s : p.sources)
-        if (status == 0) status = collect_anchor_names(b, s.path);
-    if (status == 0 && !p.copyright.empty()) status = collect_anchor_names(b, p.copyright);
-    if (status == 0) status = write_body(b, p.sources[0].path);
-    if (status == 0 && p.sources.size() > 1)
-        status = write_menu(b, std::vector<BookSource>(p.sources.begin() + 1, p.sources.end()));
-    if (status == 0 && !p.copyright.empty()) status = write_copyright(b, p.copyright);
+    int status = write_sources(b, p);
+    if (status == 0 && dead_links_written(b)) {
+        // Links to anchors that no source defines went out as links: the
+        // sources are read again, knowing which anchors exist.
+        file_close(f);
+        f = open_book_file(honmon);
+        if (!f) {
+            release_problem_log(b.problems);
+            return -1;
+        }
+        restart_book_build(b, f);
+        status = write_sources(b, p);
+    }
+    release_problem_log(b.problems);
     std::vector<IndexPageEntry> page;
     if (status == 0) {
         ComponentExtent headings = write_headings(b);

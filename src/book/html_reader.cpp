@@ -3,7 +3,6 @@
 #include "book/html_reader.h"
 
 #include <cstring>
-#include <string_view>
 
 namespace qel {
 
@@ -253,48 +252,6 @@ int next_html_token(HtmlReader& r, HtmlToken& token) {
         r.line += count_lines(p, token.length);
         take(r, token.length);
         return HTML_TEXT;
-    }
-}
-
-// 1 when the attribute name before the "=" at `eq` is "id" or "name" (any case).
-static int names_anchor(const char* start, const char* eq) {
-    const char* n = eq;
-    while (n > start && is_name_byte(static_cast<unsigned char>(n[-1]))) --n;
-    size_t length = static_cast<size_t>(eq - n);
-    if (length != 2 && length != 4) return 0;
-    char name[4];
-    for (size_t i = 0; i < length; ++i) name[i] = static_cast<char>(n[i] | 0x20);
-    return (length == 2 && std::memcmp(name, "id", 2) == 0) || (length == 4 && std::memcmp(name, "name", 4) == 0);
-}
-
-int next_named_tag(HtmlReader& r, HtmlToken& token) {
-    // Attributes are rare in the sources: each "=" is looked at, and a tag
-    // is parsed only when the attribute before it names an anchor.
-    for (;;) {
-        if (r.end - r.start < RefillMargin) refill(r);
-        if (r.start == r.end) return HTML_END;
-        const char* p = r.window.data() + r.start;
-        const char* end = r.window.data() + r.end;
-        const char* eq = static_cast<const char*>(std::memchr(p, '=', static_cast<size_t>(end - p)));
-        if (!eq) {
-            take(r, static_cast<size_t>(end - p));
-            continue;
-        }
-        if (!names_anchor(p, eq)) {
-            take(r, static_cast<size_t>(eq + 1 - p));
-            continue;
-        }
-        // The tag around it: its "<" at most a tag's length back.
-        const char* lt = eq;
-        const char* floor = eq - p > static_cast<ptrdiff_t>(TagLimit) ? eq - TagLimit : p;
-        while (lt > floor && *lt != '<' && *lt != '>') --lt;
-        const char* limit = end - lt > static_cast<ptrdiff_t>(TagLimit) ? lt + TagLimit : end;
-        size_t n = *lt == '<' ? parse_tag(lt, limit, token) : 0;
-        if (n > 0 && token.kind == HTML_START_TAG && lt + n > eq) {
-            take(r, static_cast<size_t>(lt + n - p));
-            return HTML_START_TAG;
-        }
-        take(r, static_cast<size_t>(eq + 1 - p));
     }
 }
 

@@ -66,10 +66,6 @@ void close_html(HtmlReader& reader);
 // character or an entity). Returns the token's kind.
 int next_html_token(HtmlReader& reader, HtmlToken& token);
 
-// Takes the next start tag that has an "id" or a "name" attribute, passing
-// over everything else quickly; line numbers are not kept. Returns HTML_START_TAG, or HTML_END at the end of the file.
-int next_named_tag(HtmlReader& reader, HtmlToken& token);
-
 // The value of attribute `name` (lower case) of a start tag, or none.
 const std::string_view* html_attribute(const HtmlToken& token, std::string_view name);
 

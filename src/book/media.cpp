@@ -249,9 +249,11 @@ int take_media(BookMedia& media, AnchorTable& anchors, const std::string& base, 
                int sound, std::string& reason) {
     std::string key = (sound ? "s:" : "g:") + name;
     auto found = media.by_path.find(key);
-    if (found != media.by_path.end()) {
-        if (found->second < 0) reason = "使えないファイルです(前出)";
-        return found->second;
+    if (found != media.by_path.end()) return found->second;
+    auto refused = media.refused.find(key);
+    if (refused != media.refused.end()) {
+        reason = refused->second;
+        return -1;
     }
     int index = -1;
     MediaItem item;
@@ -280,7 +282,10 @@ int take_media(BookMedia& media, AnchorTable& anchors, const std::string& base, 
                 media.graphics++;
         }
     }
-    media.by_path.emplace(key, index);
+    if (index >= 0)
+        media.by_path.emplace(key, index);
+    else
+        media.refused.emplace(key, reason);
     return index;
 }
 

@@ -50,8 +50,9 @@ struct MediaItem {
 
 // The files of a book, each stored once however often it is named.
 struct BookMedia {
-    std::vector<MediaItem> items;                  // in the order first named
-    std::unordered_map<std::string, int> by_path;  // item of a file, -1 for one found unusable
+    std::vector<MediaItem> items;                          // in the order first named
+    std::unordered_map<std::string, int> by_path;          // item of a file
+    std::unordered_map<std::string, std::string> refused;  // why a file found unusable is so
     int graphics;                                  // items that are graphics
     int sounds;                                    // items that are sounds
 };

@@ -1,6 +1,8 @@
 // Logging and summing up the faults of the sources.
 #include "book/problems.h"
 
+#include <cstdio>
+
 #include "common/report.h"
 
 namespace qel {
@@ -49,8 +51,20 @@ const ProblemText ProblemTexts[PROBLEM_KINDS] = {
 
 void note_problem(BookProblems& problems, int kind, const std::string& file, int line,
                   const std::string& detail) {
-    if (++problems.count[kind] <= ProblemsLogged || kind == PROBLEM_FIGURE || kind == PROBLEM_SOUND)
+    if (++problems.count[kind] > ProblemsLogged && kind != PROBLEM_FIGURE && kind != PROBLEM_SOUND) return;
+    if (!problems.holding) {
         report_log(ProblemTexts[kind].detail, file.c_str(), line, detail.c_str());
+        return;
+    }
+    std::vector<char> text(256 + file.size() + detail.size());
+    std::snprintf(text.data(), text.size(), ProblemTexts[kind].detail, file.c_str(), line, detail.c_str());
+    problems.held.emplace_back(text.data());
+}
+
+void release_problem_log(BookProblems& problems) {
+    for (const std::string& line : problems.held) report_log("%s", line.c_str());
+    problems.held.clear();
+    problems.holding = 0;
 }
 
 void report_problems(const BookProblems& problems) {

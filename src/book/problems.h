@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -27,7 +28,9 @@ enum BookProblemKind {
 };
 
 struct BookProblems {
-    int count[PROBLEM_KINDS];  // occurrences of each kind so far
+    int count[PROBLEM_KINDS];   // occurrences of each kind so far
+    int holding;                // log lines are held back (a reading that may be done again)
+    std::vector<std::string> held;  // the lines held back, in order
 };
 
 // How many of each kind are logged one by one (figures and sounds: all of
@@ -39,6 +42,9 @@ const int ProblemsLogged = 20;
 // tag, name or key concerned; may be empty).
 void note_problem(BookProblems& problems, int kind, const std::string& file, int line,
                   const std::string& detail);
+
+// Writes the held lines to the log and stops holding.
+void release_problem_log(BookProblems& problems);
 
 // Reports one summary line for every kind that occurred.
 void report_problems(const BookProblems& problems);

@@ -391,8 +391,13 @@ void start_anchor(SourceWalk& w) {
         open_modifier(e, MOD_PLAIN_LINK, 0, "a");
         return;
     }
-    int64_t anchor = find_anchor(w.build->anchors, href->substr(hash + 1));
-    if (anchor < 0) {
+    // A first reading takes every link for a working one (a new name gets
+    // its anchor now); a second one knows which anchors exist.
+    std::string_view target = href->substr(hash + 1);
+    int64_t anchor = find_anchor(w.build->anchors, target);
+    const std::vector<uint8_t>& defined = w.build->defined;
+    if (defined.empty() && anchor < 0) anchor = add_anchor(w.build->anchors, target);
+    if (anchor < 0 || (!defined.empty() && (static_cast<size_t>(anchor) >= defined.size() || !defined[anchor]))) {
         note(w, PROBLEM_DEAD_LINK, std::string(*href));
         open_modifier(e, MOD_PLAIN_LINK, 0, "a");
         return;
@@ -580,6 +585,7 @@ void end_component(BookBuild& b, ComponentExtent& extent) {
 void start_book_build(BookBuild& b, const BookProject& project, File* book) {
     b.project = &project;
     b.problems = BookProblems();
+    b.problems.holding = 1;
     b.context.gaiji = &b.gaiji;
     b.context.problems = &b.problems;
     b.context.anchors = &b.anchors;
@@ -605,23 +611,25 @@ void start_book_build(BookBuild& b, const BookProject& project, File* book) {
     b.keys = 0;
 }
 
-int collect_anchor_names(BookBuild& b, const std::string& path) {
-    HtmlReader reader;
-    if (open_html(reader, path) != 0) {
-        report("HTMLファイル %s がオープンできません\n", path.c_str());
-        return -1;
-    }
-    HtmlToken token;
-    while (next_named_tag(reader, token) != HTML_END) {
-        const std::string_view* id = html_attribute(token, "id");
-        if (id) add_anchor(b.anchors, *id);
-        if (token.name == "a") {
-            const std::string_view* name = html_attribute(token, "name");
-            if (name) add_anchor(b.anchors, *name);
-        }
-    }
-    close_html(reader);
+int dead_links_written(const BookBuild& b) {
+    for (const LinkFixup& f : b.fixups)
+        if (b.anchors.position[f.anchor] == NoPosition && !anchor_name(b.anchors, f.anchor).empty()) return 1;
     return 0;
+}
+
+void restart_book_build(BookBuild& b, File* book) {
+    b.defined.assign(b.anchors.position.size(), 0);
+    for (size_t a = 0; a < b.anchors.position.size(); ++a) {
+        b.defined[a] = b.anchors.position[a] != NoPosition;
+        b.anchors.position[a] = NoPosition;
+    }
+    b.fixups.clear();
+    b.word = KeyStore();
+    b.endword = KeyStore();
+    b.keyword = KeyStore();
+    b.book.bytes.clear();
+    b.headings.bytes.clear();
+    start_book_build(b, *b.project, book);
 }
 
 int write_body(BookBuild& b, const std::string& path) {

@@ -40,16 +40,27 @@ struct BookBuild {
     ComponentExtent text, menu, copyright;  // components written so far
     int entries;                 // entries of the body
     int keys;                    // search keys taken (before duplicates are dropped)
+    std::vector<uint8_t> defined;  // after a first reading that wrote links to anchors no
+                                   // source defines: 1 for each anchor the sources define;
+                                   // empty in a first reading, where every link is taken to
+                                   // lead somewhere
 };
 
 // Prepares a build for `project` writing to the open book file `book`
-// (which already holds its first block).
+// (which already holds its first block). Problems are held back from the
+// log until release_problem_log.
 void start_book_build(BookBuild& build, const BookProject& project, File* book);
 
-// Adds the anchor names that `path` defines (the "name" of <a> and the "id"
-// of any tag) to the build's table, so that links can tell at once whether
-// their target exists. 0, or -1 after reporting when the file cannot be read.
-int collect_anchor_names(BookBuild& build, const std::string& path);
+// 1 when the sources read so far hold a link to an anchor that none of them
+// defines: it was written as a link and must become plain text, so the
+// sources are to be read again.
+int dead_links_written(const BookBuild& build);
+
+// Prepares the build for the second reading, into the emptied book file
+// `book` (which already holds its first block): what the first reading
+// wrote is forgotten, but the anchors it placed are kept as the ones the
+// sources define.
+void restart_book_build(BookBuild& build, File* book);
 
 // Writes the body `path` as the text component: one entry per <dt> (heading
 // and text), its search keys into the key stores and its heading into the
