@@ -150,6 +150,7 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
     File* f = open_book_file(honmon);
     if (!f) return -1;
     start_book_build(b, p, f);
+    b.scratch = join_path(data, "honmon.half");
     int status = write_sources(b, p);
     if (status == 0 && dead_links_written(b)) {
         // Links to anchors that no source defines went out as links: the

@@ -33,7 +33,10 @@ void refill(HtmlReader& r) {
     r.start = 0;
     r.end = left;
     while (!r.ended && r.end < r.window.size()) {
-        size_t got = file_read(r.file, r.window.data() + r.end, r.window.size() - r.end);
+        size_t room = r.window.size() - r.end;
+        if (r.left >= 0 && static_cast<int64_t>(room) > r.left) room = static_cast<size_t>(r.left);
+        size_t got = room > 0 ? file_read(r.file, r.window.data() + r.end, room) : 0;
+        if (r.left >= 0) r.left -= static_cast<int64_t>(got);
         if (got == 0) {
             r.ended = 1;
             break;
@@ -180,8 +183,21 @@ int open_html(HtmlReader& reader, const std::string& path) {
     reader.line = 1;
     reader.taken = 0;
     reader.size = file_size(reader.file);
+    reader.left = -1;
     reader.bad_tags = 0;
     reader.first_bad_tag_line = 0;
+    return 0;
+}
+
+int open_html_range(HtmlReader& reader, const std::string& path, int64_t begin, int64_t end, int first_line) {
+    if (open_html(reader, path) != 0) return -1;
+    if (file_seek(reader.file, begin) != 0) {
+        close_html(reader);
+        return -1;
+    }
+    reader.size = end - begin;
+    reader.left = end - begin;
+    reader.line = first_line;
     return 0;
 }
 
@@ -195,6 +211,7 @@ void open_html_text(HtmlReader& reader, const char* text, size_t length, const s
     reader.line = 1;
     reader.taken = 0;
     reader.size = static_cast<int64_t>(length);
+    reader.left = 0;
     reader.bad_tags = 0;
     reader.first_bad_tag_line = 0;
 }

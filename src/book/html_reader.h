@@ -47,13 +47,17 @@ struct HtmlReader {
     int ended;             // the file has no more bytes to give
     int line;              // line of the next byte
     int64_t taken;         // bytes of the file taken so far (for progress)
-    int64_t size;          // size of the file, -1 when unknown
+    int64_t size;          // size of the file (or of the part read), -1 when unknown
+    int64_t left;          // bytes of the file still to be read into the window, -1 for all
     int bad_tags;          // "<" that opened no well-formed tag (read as text)
     int first_bad_tag_line;  // line of the first of them
 };
 
 // Opens `path` for reading. 0, or -1 when it cannot be opened (nothing reported).
 int open_html(HtmlReader& reader, const std::string& path);
+// Opens `path` for reading the bytes from `begin` up to `end` only, as if
+// they were a file whose first line is line `first_line` of the whole. 0 or -1.
+int open_html_range(HtmlReader& reader, const std::string& path, int64_t begin, int64_t end, int first_line);
 // Reads `length` bytes of `text` (a fragment such as an attribute value)
 // instead of a file; `name` stands for the file in messages.
 void open_html_text(HtmlReader& reader, const char* text, size_t length, const std::string& name);

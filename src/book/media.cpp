@@ -257,6 +257,7 @@ int take_media(BookMedia& media, AnchorTable& anchors, const std::string& base, 
     }
     int index = -1;
     MediaItem item;
+    item.key = key;
     item.path = base + name;
     std::vector<unsigned char> bytes;
     if (!name_inside(name)) {
@@ -287,6 +288,30 @@ int take_media(BookMedia& media, AnchorTable& anchors, const std::string& base, 
     else
         media.refused.emplace(key, reason);
     return index;
+}
+
+void merge_media(BookMedia& into, AnchorTable& anchors, const BookMedia& later, std::vector<uint32_t>& anchor_map) {
+    for (const MediaItem& item : later.items) {
+        auto found = into.by_path.find(item.key);
+        int index;
+        if (found != into.by_path.end()) {
+            index = found->second;
+        } else {
+            MediaItem copy = item;
+            copy.start_anchor = add_unnamed_anchor(anchors);
+            copy.end_anchor = item.kind == MEDIA_WAVE ? add_unnamed_anchor(anchors) : copy.start_anchor;
+            index = static_cast<int>(into.items.size());
+            into.items.push_back(copy);
+            into.by_path.emplace(item.key, index);
+            if (item.kind == MEDIA_WAVE)
+                into.sounds++;
+            else
+                into.graphics++;
+        }
+        anchor_map[item.start_anchor] = into.items[static_cast<size_t>(index)].start_anchor;
+        anchor_map[item.end_anchor] = into.items[static_cast<size_t>(index)].end_anchor;
+    }
+    for (const auto& [key, reason] : later.refused) into.refused.emplace(key, reason);
 }
 
 int write_media_area(ByteSink& sink, BookMedia& media, AnchorTable& anchors, int sounds) {

@@ -41,6 +41,7 @@ int wave_format_code(const WaveLayout& layout);
 
 // One file stored in the book.
 struct MediaItem {
+    std::string key;        // how the sources name it (kind and name)
     std::string path;       // the file
     int kind;               // a MediaKind
     WaveLayout wave;        // MEDIA_WAVE: what is stored of it
@@ -64,6 +65,12 @@ struct BookMedia {
 // kind the book stores.
 int take_media(BookMedia& media, AnchorTable& anchors, const std::string& base, const std::string& name,
                int sound, std::string& reason);
+
+// Adds the files that `later` took (in a later part of the same sources)
+// to `into`: each file once, a new one with new anchors in `anchors`.
+// `anchor_map` (indexed by the anchors of `later`) receives the anchors of
+// `into` that stand for them.
+void merge_media(BookMedia& into, AnchorTable& anchors, const BookMedia& later, std::vector<uint32_t>& anchor_map);
 
 // Writes the data of every graphic (`sounds` 0) or every sound at the end of
 // `sink` and places their anchors: a graphic as "data", its size (4 bytes,

@@ -58,11 +58,22 @@ void note_problem(BookProblems& problems, int kind, const std::string& file, int
     }
     std::vector<char> text(256 + file.size() + detail.size());
     std::snprintf(text.data(), text.size(), ProblemTexts[kind].detail, file.c_str(), line, detail.c_str());
-    problems.held.emplace_back(text.data());
+    problems.held.emplace_back(kind, text.data());
+}
+
+void merge_problems(BookProblems& into, const BookProblems& later) {
+    int held[PROBLEM_KINDS] = {};
+    for (const auto& [kind, line] : later.held) {
+        ++held[kind];
+        if (into.count[kind] < ProblemsLogged || kind == PROBLEM_FIGURE || kind == PROBLEM_SOUND)
+            into.held.emplace_back(kind, line);
+        ++into.count[kind];
+    }
+    for (int kind = 0; kind < PROBLEM_KINDS; ++kind) into.count[kind] += later.count[kind] - held[kind];
 }
 
 void release_problem_log(BookProblems& problems) {
-    for (const std::string& line : problems.held) report_log("%s", line.c_str());
+    for (const auto& held : problems.held) report_log("%s", held.second.c_str());
     problems.held.clear();
     problems.holding = 0;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qel {
@@ -30,7 +31,7 @@ enum BookProblemKind {
 struct BookProblems {
     int count[PROBLEM_KINDS];   // occurrences of each kind so far
     int holding;                // log lines are held back (a reading that may be done again)
-    std::vector<std::string> held;  // the lines held back, in order
+    std::vector<std::pair<int, std::string>> held;  // the lines held back, in order, with their kinds
 };
 
 // How many of each kind are logged one by one (figures and sounds: all of
@@ -42,6 +43,11 @@ const int ProblemsLogged = 20;
 // tag, name or key concerned; may be empty).
 void note_problem(BookProblems& problems, int kind, const std::string& file, int line,
                   const std::string& detail);
+
+// Adds the problems of a later part of the same reading to `into` (which is
+// holding): its held lines after those of `into`, as long as each kind has
+// lines to spare; its counts.
+void merge_problems(BookProblems& into, const BookProblems& later);
 
 // Writes the held lines to the log and stops holding.
 void release_problem_log(BookProblems& problems);

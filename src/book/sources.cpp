@@ -2,10 +2,15 @@
 #include "book/sources.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <thread>
 
+#include "book/big_endian.h"
 #include "book/html_reader.h"
 #include "common/report.h"
+#include "common/written_file.h"
 
 namespace qel {
 
@@ -164,6 +169,7 @@ void define_anchor(SourceWalk& w, std::string_view name, uint32_t position) {
         return;
     }
     anchors.position[static_cast<size_t>(a)] = position;
+    if (w.build->keep_definitions) w.build->definitions.emplace_back(static_cast<uint32_t>(a), w.token.line);
 }
 
 // Adds the keys of `codes` to `store`: the normalised key and, when it holds
@@ -498,31 +504,49 @@ void end_tag(SourceWalk& w, const TagInfo& tag) {
     }
 }
 
-void show_progress(SourceWalk& w) {
-    if (w.reader.size <= 0) return;
-    int percent = static_cast<int>(w.reader.taken * 100 / w.reader.size);
-    if (percent <= w.last_percent) return;
-    w.last_percent = percent;
-    report_console("\r本文を変換しています... %d%%", percent);
-    flush_console();
+// Shows the share of the body read so far (both halves, when it is read in
+// two): every percentage once, in order, so the console shows the same on
+// every run.
+void show_progress(int64_t taken, const std::atomic<int64_t>* other, int64_t total, int& last_percent) {
+    if (total <= 0) return;
+    int percent = static_cast<int>((taken + (other ? other->load() : 0)) * 100 / total);
+    if (percent > 99) percent = 99;
+    while (last_percent < percent) {
+        report_console("\r本文を変換しています... %d%%", ++last_percent);
+        flush_console();
+    }
 }
 
-// Reads the source `path` into the stream of `w.text`. 0, or -1 after
-// reporting when the file cannot be opened.
-int walk_source(BookBuild& b, const std::string& path, int role) {
+// The part of a source one walk reads.
+struct SourceRange {
+    int64_t begin, end;  // bytes of the file
+    int first_line;      // line of the file at `begin`
+    int opens;           // the walk starts the text context (1F02)
+    int closes;          // the walk ends it (1F03)
+    int64_t total;       // bytes of the whole body, for progress; 0 when the walk shows none
+    int* last_percent;   // progress shown so far
+    std::atomic<int64_t>* progress;  // bytes read by the other half (shown), or by this one (kept)
+};
+
+// Reads the source `path` (or the part `range` of it) into the stream of
+// `w.text`. 0, or -1 when the file cannot be opened (reported unless `range`
+// is set: a second half reports through the first).
+int walk_source(BookBuild& b, const std::string& path, int role, const SourceRange* range = nullptr) {
     SourceWalk* w = new SourceWalk();
     w->build = &b;
     w->role = role;
     w->last_percent = -1;
     int status = 0;
-    if (open_html(w->reader, path) != 0) {
-        report("\nHTMLファイル %s がオープンできません\n", path.c_str());
+    int opened = range ? open_html_range(w->reader, path, range->begin, range->end, range->first_line)
+                       : open_html(w->reader, path);
+    if (opened != 0) {
+        if (!range) report("\nHTMLファイル %s がオープンできません\n", path.c_str());
         delete w;
         return -1;
     }
     b.context.file = path;
     start_encoder(w->text, &b.book, &b.context, 0);
-    put_control(w->text, 0x1F02);
+    if (!range || range->opens) put_control(w->text, 0x1F02);
     int steps = 0;
     while (next_html_token(w->reader, w->token) != HTML_END) {
         b.context.line = w->token.line;
@@ -530,7 +554,14 @@ int walk_source(BookBuild& b, const std::string& path, int role) {
             w->bad_tags = w->reader.bad_tags;
             note(*w, PROBLEM_BAD_TAG, std::string());
         }
-        if (role == ROLE_BODY && (++steps & 0xFFF) == 0) show_progress(*w);
+        if (role == ROLE_BODY && (++steps & 0xFFF) == 0) {
+            if (!range)
+                show_progress(w->reader.taken, nullptr, w->reader.size, w->last_percent);
+            else if (range->total > 0)
+                show_progress(w->reader.taken, range->progress, range->total, *range->last_percent);
+            else
+                range->progress->store(w->reader.taken);
+        }
         if (!w->skip_until.empty()) {
             if (w->token.kind == HTML_END_TAG && w->token.name == w->skip_until) w->skip_until.clear();
             continue;
@@ -562,7 +593,7 @@ int walk_source(BookBuild& b, const std::string& path, int role) {
     b.context.line = w->token.line;
     end_entry(*w);
     close_all_modifiers(w->text, 1);
-    put_control(w->text, 0x1F03);
+    if (!range || range->closes) put_control(w->text, 0x1F03);
     close_html(w->reader);
     if (b.book.failed) status = -1;
     delete w;
@@ -580,6 +611,164 @@ void end_component(BookBuild& b, ComponentExtent& extent) {
     extent.blocks = static_cast<uint32_t>(sink_offset(b.book) / TextBlockSize) + 1 - extent.start_block;
 }
 
+// Bodies from this size on are read in two halves at once.
+const int64_t TwoHalvesSize = 1 << 20;
+
+// Where the second half of a body begins: the first entry ("<dt" at the start
+// of a line) from the middle on, and the line it stands on. 0 when there is
+// none (the body is read whole).
+int64_t body_split(const std::string& path, int* line) {
+    File* f = file_open(path.c_str(), FILE_READ_RAW);
+    if (!f) return 0;
+    int64_t size = file_size(f);
+    int64_t split = 0;
+    int lines = 1;
+    std::vector<char> block(1 << 16);
+    int64_t at = 0;
+    // Lines are counted up to the split; its search starts at the middle.
+    for (;;) {
+        size_t got = file_read(f, block.data(), block.size());
+        if (got == 0) break;
+        for (const char* p = block.data(); (p = static_cast<const char*>(std::memchr(p, '\n', block.data() + got - p)));) {
+            size_t i = static_cast<size_t>(p - block.data());
+            ++lines;
+            ++p;
+            if (at + static_cast<int64_t>(i) + 1 >= size / 2 && i + 5 <= got && std::memcmp(p, "<dt ", 4) == 0) {
+                split = at + static_cast<int64_t>(i) + 1;
+                break;
+            }
+        }
+        if (split) break;
+        at += static_cast<int64_t>(got);
+        // A "<dt " cut by the block's end is found again in the next block.
+        if (got > 4) {
+            at -= 4;
+            file_seek(f, at);
+            for (size_t i = got - 4; i < got; ++i) lines -= block[i] == '\n';
+        }
+    }
+    file_close(f);
+    *line = lines;
+    return split;
+}
+
+// Adds what the second half `h` of the body wrote (its text in its scratch
+// file) behind the first half's in `b`: text, anchors, references, figures
+// and sounds, keys, headings, problems.
+int join_second_half(BookBuild& b, BookBuild& h) {
+    uint32_t shift = static_cast<uint32_t>(sink_offset(b.book));
+    std::vector<uint32_t> map(h.anchors.name_at.size(), 0);
+    for (uint32_t a = 0; a < map.size(); ++a) {
+        std::string_view name = anchor_name(h.anchors, a);
+        if (!name.empty()) map[a] = add_anchor(b.anchors, name);
+    }
+    merge_media(b.media, b.anchors, h.media, map);
+    for (const auto& [a, line] : h.definitions) {
+        uint32_t to = map[a];
+        if (b.anchors.position[to] != NoPosition) {
+            note_problem(h.problems, PROBLEM_DUPLICATE, b.context.file, line, std::string(anchor_name(h.anchors, a)));
+            continue;
+        }
+        b.anchors.position[to] = shift + h.anchors.position[a];
+    }
+    merge_problems(b.problems, h.problems);
+    // Keys and headings: the second half's heading stream follows the first's
+    // (without its own opening code).
+    uint32_t heading_shift = static_cast<uint32_t>(b.headings.used) - 2;
+    KeyStore* const from[] = {&h.word, &h.endword, &h.keyword};
+    KeyStore* const to[] = {&b.word, &b.endword, &b.keyword};
+    for (int i = 0; i < 3; ++i) {
+        const std::vector<unsigned char>& arena = from[i]->arena;
+        for (size_t r = 0; r < arena.size(); r += 9 + arena[r + 8])
+            add_search_key(*to[i], &arena[r + 9], arena[r + 8], get32(&arena[r]) + shift,
+                           get32(&arena[r + 4]) + heading_shift);
+        *from[i] = KeyStore();
+    }
+    sink_put(b.headings, h.headings.bytes.data() + 2, h.headings.used - 2);
+    b.entries += h.entries;
+    b.keys += h.keys;
+    // The text, with its references: each completed as its bytes go by, when
+    // its target is placed by then.
+    File* f = file_open(h.scratch.c_str(), FILE_READ_RAW);
+    if (!f) {
+        report("ファイル %s が読めません\n", h.scratch.c_str());
+        return -1;
+    }
+    std::vector<char> chunk(1 << 20);
+    size_t next = 0;
+    for (uint32_t done = 0;;) {
+        size_t got = file_read(f, chunk.data(), chunk.size());
+        if (got == 0) break;
+        done += static_cast<uint32_t>(got);
+        while (next < h.fixups.size() && h.fixups[next].offset < done) {
+            b.fixups.push_back({h.fixups[next].offset + shift, map[h.fixups[next].anchor]});
+            ++next;
+        }
+        sink_put(b.book, chunk.data(), got);
+    }
+    file_close(f);
+    remove_tree(h.scratch.c_str());
+    return 0;
+}
+
+// Reads the body: in two halves at once when it is large, else whole.
+int read_body(BookBuild& b, const std::string& path) {
+    int line = 1;
+    int64_t total = 0;
+    int64_t split = 0;
+    // A second reading (links to missing anchors) is done whole.
+    if (b.defined.empty() && !b.scratch.empty()) {
+        File* f = file_open(path.c_str(), FILE_READ_RAW);
+        if (f) {
+            total = file_size(f);
+            file_close(f);
+        }
+        if (total >= TwoHalvesSize) split = body_split(path, &line);
+    }
+    if (split <= 0) return walk_source(b, path, ROLE_BODY);
+
+    // The second half goes into a build of its own and a scratch file: its
+    // positions count from its own start until it joins the first.
+    std::unique_ptr<BookBuild> h(new BookBuild());
+    File* scratch = file_open(b.scratch.c_str(), FILE_WRITE_RAW);
+    if (!scratch) {
+        report("ファイル %s が新規作成できません\n", b.scratch.c_str());
+        return -1;
+    }
+    start_book_build(*h, *b.project, scratch);
+    h->context.gaiji = &b.gaiji;
+    h->context.resolve = 0;
+    h->book.base = 0;
+    h->book.fixups = nullptr;
+    h->keep_definitions = 1;
+    h->scratch = b.scratch;
+    int last_percent = -1;
+    std::atomic<int64_t> second_read(0);
+    SourceRange first{0, split, 1, 1, 0, total, &last_percent, &second_read};
+    SourceRange second{split, total, line, 0, 1, 0, nullptr, &second_read};
+    std::atomic<int> second_done(0);
+    int second_status = 0;
+    std::thread other([&] {
+        second_status = walk_source(*h, path, ROLE_BODY, &second);
+        second_status |= sink_flush(h->book);
+        second_done.store(1);
+    });
+    int status = walk_source(b, path, ROLE_BODY, &first);
+    // The first half shows the progress of both until the second is done.
+    while (!second_done.load()) {
+        show_progress(split, &second_read, total, last_percent);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    other.join();
+    show_progress(total, nullptr, total, last_percent);
+    if (close_written_file(scratch, b.scratch) != 0) second_status = -1;
+    if (status != 0 || second_status != 0) {
+        if (second_status != 0 && status == 0) report("\nHTMLファイル %s が読めません\n", path.c_str());
+        return -1;
+    }
+    return join_second_half(b, *h);
+}
+
 }  // namespace
 
 void start_book_build(BookBuild& b, const BookProject& project, File* book) {
@@ -591,6 +780,9 @@ void start_book_build(BookBuild& b, const BookProject& project, File* book) {
     b.context.anchors = &b.anchors;
     b.context.fixups = &b.fixups;
     b.context.line = 0;
+    b.context.resolve = 1;
+    b.keep_definitions = 0;
+    b.definitions.clear();
     b.book.file = book;
     b.book.base = TextBlockSize;
     b.book.failed = 0;
@@ -636,7 +828,7 @@ int write_body(BookBuild& b, const std::string& path) {
     report("本文を変換しています...");
     report_log("\n");
     b.text = start_component(b);
-    int status = walk_source(b, path, ROLE_BODY);
+    int status = read_body(b, path);
     end_component(b, b.text);
     if (status != 0) return -1;
     report_console("\r本文を変換しています... ");

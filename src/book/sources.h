@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,11 @@ struct BookBuild {
     ComponentExtent text, menu, copyright;  // components written so far
     int entries;                 // entries of the body
     int keys;                    // search keys taken (before duplicates are dropped)
+    std::string scratch;         // a file beside the book's text file for the second half of a
+                                 // body read in two halves at once (removed when done)
+    std::vector<std::pair<uint32_t, int>> definitions;  // a second half's anchors as placed, with
+                                                        // their lines (for duplicates across halves)
+    int keep_definitions;        // fill `definitions` (a second half)
     std::vector<uint8_t> defined;  // after a first reading that wrote links to anchors no
                                    // source defines: 1 for each anchor the sources define;
                                    // empty in a first reading, where every link is taken to

@@ -161,7 +161,7 @@ int sink_flush(ByteSink& sink) {
         size_t kept = sink.fixups_passed;
         for (size_t i = sink.fixups_passed; i < f.size(); ++i) {
             uint32_t target = sink.anchors->position[f[i].anchor];
-            if (target != NoPosition && f[i].offset >= sink.base) {
+            if (target != NoPosition && f[i].offset >= sink.base && f[i].offset + 6 <= sink.base + sink.used) {
                 bcd_position(target, reinterpret_cast<unsigned char*>(&sink.bytes[f[i].offset - sink.base]));
                 continue;
             }
@@ -333,7 +333,7 @@ void put_anchor_position(TextEncoder& e, uint32_t anchor) {
     if (!e.sink) return;
     unsigned char bcd[6] = {0, 0, 0, 0, 0, 0};
     uint32_t target = e.context->anchors->position[anchor];
-    if (target != NoPosition)
+    if (target != NoPosition && e.context->resolve)
         bcd_position(target, bcd);
     else
         e.context->fixups->push_back({static_cast<uint32_t>(sink_offset(*e.sink)), anchor});

@@ -58,6 +58,8 @@ struct TextContext {
     std::vector<LinkFixup>* fixups;   // references waiting for their targets
     std::string file;                 // source being read, for messages
     int line;                         // line of that source being read
+    int resolve;                      // 0: every reference waits for the end, even to a placed anchor
+                                      // (positions of this stream are not final yet)
 };
 
 // Text attributes that open and close around a piece of text.

@@ -60,7 +60,9 @@ TEST(HtmlReader, EntitiesAndReferences) {
         uint32_t cp = 0;
         std::string text = c.text;
         EXPECT_EQ(decode_entity(text.data(), text.data() + text.size(), &cp), c.taken) << c.text;
-        if (c.taken) EXPECT_EQ(cp, c.code_point) << c.text;
+        if (c.taken) {
+            EXPECT_EQ(cp, c.code_point) << c.text;
+        }
     }
 }
 
