@@ -102,23 +102,29 @@ void add_search_key(KeyStore& store, const unsigned char* key, int length, uint3
     uint64_t prefix = 0;
     for (int i = 0; i < 8; ++i) prefix = prefix << 8 | (i < length ? key[i] : 0);
     store.items.push_back({prefix, record});
+    store.sorted = 0;
+}
+
+// The order of the keys: by their bytes (a key before every longer key it
+// begins), then by text position, then as added.
+inline bool key_less(const KeyStore& s, const KeySortItem& a, const KeySortItem& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    KeyView x = view(s, a.record), y = view(s, b.record);
+    int n = std::min(x.length, y.length);
+    if (n > 8) {
+        int c = std::memcmp(x.bytes + 8, y.bytes + 8, static_cast<size_t>(n - 8));
+        if (c != 0) return c < 0;
+    }
+    if (x.length != y.length) return x.length < y.length;
+    if (x.text != y.text) return x.text < y.text;
+    return a.record < b.record;
 }
 
 void sort_search_keys(KeyStore& store) {
+    if (store.sorted) return;
     const KeyStore& s = store;
-    auto less = [&s](const KeySortItem& a, const KeySortItem& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        KeyView x = view(s, a.record), y = view(s, b.record);
-        int n = std::min(x.length, y.length);
-        if (n > 8) {
-            int c = std::memcmp(x.bytes + 8, y.bytes + 8, static_cast<size_t>(n - 8));
-            if (c != 0) return c < 0;
-        }
-        if (x.length != y.length) return x.length < y.length;
-        if (x.text != y.text) return x.text < y.text;
-        return a.record < b.record;
-    };
-    std::sort(store.items.begin(), store.items.end(), less);
+    std::sort(store.items.begin(), store.items.end(),
+              [&s](const KeySortItem& a, const KeySortItem& b) { return key_less(s, a, b); });
     // Drop keys that repeat both the bytes and the text position of the one before.
     size_t kept = 0;
     for (size_t i = 0; i < store.items.size(); ++i) {
@@ -131,6 +137,25 @@ void sort_search_keys(KeyStore& store) {
         store.items[kept++] = store.items[i];
     }
     store.items.resize(kept);
+    store.sorted = 1;
+}
+
+void append_search_keys(KeyStore& into, const KeyStore& later, uint32_t text_shift, uint32_t heading_shift) {
+    int sorted = into.sorted && later.sorted;
+    size_t first = into.items.size();
+    into.arena.reserve(into.arena.size() + later.arena.size());
+    into.items.reserve(first + later.items.size());
+    // In the order of `later`'s items, so that sorted items stay sorted.
+    for (const KeySortItem& item : later.items) {
+        KeyView k = view(later, item.record);
+        add_search_key(into, k.bytes, k.length, k.text + text_shift, k.heading + heading_shift);
+    }
+    if (sorted) {
+        const KeyStore& s = into;
+        std::inplace_merge(into.items.begin(), into.items.begin() + static_cast<std::ptrdiff_t>(first), into.items.end(),
+                           [&s](const KeySortItem& a, const KeySortItem& b) { return key_less(s, a, b); });
+        into.sorted = 1;
+    }
 }
 
 int normalize_key(const uint16_t* codes, size_t count, int delete_marks, int backward, unsigned char* out,

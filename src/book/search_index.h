@@ -25,6 +25,7 @@ struct KeySortItem {
 struct KeyStore {
     std::vector<unsigned char> arena;  // records, back to back
     std::vector<KeySortItem> items;    // one per record; sorted by sort_search_keys
+    int sorted = 0;                    // the items are in order, without duplicates
 };
 
 // Adds a key (1-254 bytes of JIS X 0208 or gaiji codes) that leads to the
@@ -37,6 +38,12 @@ void add_search_key(KeyStore& store, const unsigned char* key, int length, uint3
 // then by text position; of keys equal in bytes and text position only the
 // first added stays.
 void sort_search_keys(KeyStore& store);
+
+// Adds the keys of `later` (of a later part of the same sources) to `into`,
+// their text positions moved by `text_shift` and their heading offsets by
+// `heading_shift`. When both stores are sorted, the result is sorted too
+// (merged in one pass).
+void append_search_keys(KeyStore& into, const KeyStore& later, uint32_t text_shift, uint32_t heading_shift);
 
 // Normalises the character codes of a key as a reader normalises a query:
 // blanks (0x2121) dropped, a-z made A-Z, the marks ・ ‐ ’ − dropped when

@@ -7,7 +7,6 @@
 #include <memory>
 #include <thread>
 
-#include "book/big_endian.h"
 #include "book/html_reader.h"
 #include "common/report.h"
 #include "common/written_file.h"
@@ -678,10 +677,7 @@ int join_second_half(BookBuild& b, BookBuild& h) {
     KeyStore* const from[] = {&h.word, &h.endword, &h.keyword};
     KeyStore* const to[] = {&b.word, &b.endword, &b.keyword};
     for (int i = 0; i < 3; ++i) {
-        const std::vector<unsigned char>& arena = from[i]->arena;
-        for (size_t r = 0; r < arena.size(); r += 9 + arena[r + 8])
-            add_search_key(*to[i], &arena[r + 9], arena[r + 8], get32(&arena[r]) + shift,
-                           get32(&arena[r + 4]) + heading_shift);
+        append_search_keys(*to[i], *from[i], shift, heading_shift);
         *from[i] = KeyStore();
     }
     sink_put(b.headings, h.headings.bytes.data() + 2, h.headings.used - 2);
@@ -748,12 +744,20 @@ int read_body(BookBuild& b, const std::string& path) {
     SourceRange second{split, total, line, 0, 1, 0, nullptr, &second_read};
     std::atomic<int> second_done(0);
     int second_status = 0;
+    // Each half sorts its own keys when it is through; the two are merged.
+    auto sort_keys = [](BookBuild& build) {
+        sort_search_keys(build.word);
+        sort_search_keys(build.endword);
+        sort_search_keys(build.keyword);
+    };
     std::thread other([&] {
         second_status = walk_source(*h, path, ROLE_BODY, &second);
         second_status |= sink_flush(h->book);
+        sort_keys(*h);
         second_done.store(1);
     });
     int status = walk_source(b, path, ROLE_BODY, &first);
+    sort_keys(b);
     // The first half shows the progress of both until the second is done.
     while (!second_done.load()) {
         show_progress(split, &second_read, total, last_percent);
