@@ -611,7 +611,7 @@ void end_component(BookBuild& b, ComponentExtent& extent) {
 }
 
 // Bodies from this size on are read in two halves at once.
-const int64_t TwoHalvesSize = 1 << 20;
+const int64_t TwoHalvesSize = 1 << 16;
 
 // Where the second half of a body begins: the first entry ("<dt" at the start
 // of a line) from the middle on, and the line it stands on. 0 when there is
