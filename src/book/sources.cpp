@@ -707,6 +707,18 @@ int join_second_half(BookBuild& b, BookBuild& h) {
     return 0;
 }
 
+// Makes room in advance for the keys and headings of `bytes` of body (about
+// what the converter's bodies hold), so that the stores do not grow by
+// copying themselves over and over.
+void reserve_for_body(BookBuild& b, int64_t bytes) {
+    size_t items = static_cast<size_t>(bytes / 256), arena = static_cast<size_t>(bytes / 12);
+    for (KeyStore* store : {&b.word, &b.endword, &b.keyword}) {
+        store->items.reserve(items);
+        store->arena.reserve(arena);
+    }
+    if (b.headings.bytes.size() < static_cast<size_t>(bytes / 16)) b.headings.bytes.resize(static_cast<size_t>(bytes / 16));
+}
+
 // Reads the body: in two halves at once when it is large, else whole.
 int read_body(BookBuild& b, const std::string& path) {
     int line = 1;
@@ -722,6 +734,7 @@ int read_body(BookBuild& b, const std::string& path) {
         if (total >= TwoHalvesSize) split = body_split(path, &line);
     }
     if (split <= 0) return walk_source(b, path, ROLE_BODY);
+    reserve_for_body(b, split);
 
     // The second half goes into a build of its own and a scratch file: its
     // positions count from its own start until it joins the first.
@@ -738,6 +751,7 @@ int read_body(BookBuild& b, const std::string& path) {
     h->book.fixups = nullptr;
     h->keep_definitions = 1;
     h->scratch = b.scratch;
+    reserve_for_body(*h, total - split);
     int last_percent = -1;
     std::atomic<int64_t> second_read(0);
     SourceRange first{0, split, 1, 1, 0, total, &last_percent, &second_read};
