@@ -206,6 +206,32 @@ put("book_run", "links_resolved", sj(
     '<dt id="a2">two</dt><key type="後方表記">ｔｗｏ</key><key type="条件">二</key>\n'
     '<dd><a href="#a1">←one</a> <img src="fig/b.jpg" id="fig" alt="写真"> <a name="end"></a></dd>\n</dl>\n'))
 
+# Bodies from 64 KiB on are read in two halves at once and joined: links
+# across the middle both ways, the same figures and sounds named in both
+# halves, keys of every type in both; once with every link leading somewhere
+# (the halves make the book) and once with a link to a missing anchor at the
+# end (the sources are read again, whole).
+def halves_body(dead_link):
+    lines = ["<html><body><dl>\n"]
+    count = 460
+    for i in range(count):
+        other = (i + count // 2) % count
+        media = ""
+        if i % 50 == 0:
+            media = ' <img src="fig/a.bmp" alt="図"> <a href="snd/a.wav">音</a>'
+        if i % 50 == 25:
+            media = ' <img src="fig/b.jpg"> <a href="snd/list.wav">音</a>' if i < count // 2 else ' <a href="snd/a.wav">音</a>'
+        lines.append('<dt id="h%d">word%d</dt>\n<key type="前方表記">ｗｏｒｄ%d</key><key type="後方表記">ｗ%d</key>'
+                     '<key type="条件">語%d</key>\n<dd><p>see <a href="#h%d">word%d</a>%s</p></dd>\n'
+                     % (i, i, i, i, i, other, other, media))
+    if dead_link:
+        lines.append('<p><a href="#gone">gone</a></p>\n')
+    lines.append("</dl></body></html>\n")
+    return sj("".join(lines))
+
+put("book_run", "halves", halves_body(False))
+put("book_run", "halves_read_again", halves_body(True))
+
 # ---- book_project (qel.ebs) ----------------------------------------------
 EBS = (
     "InPath=src\\\r\nOutPath=book\\\r\nGaijiFile=$(BASE)\\qelgfont.xml\r\nGaijiMapFile=$(BASE)\\qelgmap.xml\r\n"
