@@ -131,10 +131,12 @@ File* open_book_file(const std::string& honmon) {
     return f;
 }
 
-// Reads the body, the menu pages and the copyright page into the book.
+// Reads the body, the menu pages and the copyright page into the book. 0,
+// -1, or 1 when the body is to be read again, whole.
 int write_sources(BookBuild& b, const BookProject& p) {
     int status = write_body(b, p.sources[0].path);
-    if (status == 0 && p.sources.size() > 1)
+    if (status != 0) return status;
+    if (p.sources.size() > 1)
         status = write_menu(b, std::vector<BookSource>(p.sources.begin() + 1, p.sources.end()));
     if (status == 0 && !p.copyright.empty()) status = write_copyright(b, p.copyright);
     return status;
@@ -152,18 +154,22 @@ int build_into(BookBuild& b, const BookProject& p, const std::string& root) {
     start_book_build(b, p, f);
     b.scratch = join_path(data, "honmon.half");
     int status = write_sources(b, p);
-    if (status == 0 && dead_links_written(b)) {
-        // Links to anchors that no source defines went out as links: the
-        // sources are read again, knowing which anchors exist.
+    // Read again, whole, when the halves of the body did not meet cleanly;
+    // and knowing which anchors exist, when links to missing ones went out.
+    for (int again = 0; again < 2 && status >= 0; ++again) {
+        int halves = status == 1;
+        if (!halves && (status != 0 || !dead_links_written(b))) break;
         file_close(f);
         f = open_book_file(honmon);
         if (!f) {
             release_problem_log(b.problems);
             return -1;
         }
-        restart_book_build(b, f);
+        restart_book_build(b, f, !halves);
+        b.whole = 1;
         status = write_sources(b, p);
     }
+    if (status > 0) status = -1;
     release_problem_log(b.problems);
     std::vector<IndexPageEntry> page;
     if (status == 0) {

@@ -14,7 +14,7 @@ const size_t WindowSize = 1 << 20;
 // The window is refilled when fewer bytes than this remain.
 const size_t RefillMargin = 1 << 16;
 // A tag longer than this is no tag: its "<" is read as text.
-const size_t TagLimit = RefillMargin - 1;
+const size_t TagLimit = HtmlTagLimit;
 
 inline bool is_name_byte(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -184,6 +184,7 @@ int open_html(HtmlReader& reader, const std::string& path) {
     reader.taken = 0;
     reader.size = file_size(reader.file);
     reader.left = -1;
+    reader.last_bad_tag_at = -1;
     reader.bad_tags = 0;
     reader.first_bad_tag_line = 0;
     return 0;
@@ -212,6 +213,7 @@ void open_html_text(HtmlReader& reader, const char* text, size_t length, const s
     reader.taken = 0;
     reader.size = static_cast<int64_t>(length);
     reader.left = 0;
+    reader.last_bad_tag_at = -1;
     reader.bad_tags = 0;
     reader.first_bad_tag_line = 0;
 }
@@ -254,6 +256,7 @@ int next_html_token(HtmlReader& r, HtmlToken& token) {
             if (next == '!' || next == '?' || next == '/' ||
                 (next < 0x80 && ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z')))) {
                 if (r.bad_tags++ == 0) r.first_bad_tag_line = r.line;
+                r.last_bad_tag_at = r.taken;
             }
         }
         // A text run: up to the next "<" (the first byte is taken even when

@@ -51,6 +51,7 @@ struct HtmlReader {
     int64_t left;          // bytes of the file still to be read into the window, -1 for all
     int bad_tags;          // "<" that opened no well-formed tag (read as text)
     int first_bad_tag_line;  // line of the first of them
+    int64_t last_bad_tag_at; // bytes taken before the last of them, -1 for none
 };
 
 // Opens `path` for reading. 0, or -1 when it cannot be opened (nothing reported).
@@ -62,6 +63,9 @@ int open_html_range(HtmlReader& reader, const std::string& path, int64_t begin, 
 // instead of a file; `name` stands for the file in messages.
 void open_html_text(HtmlReader& reader, const char* text, size_t length, const std::string& name);
 void close_html(HtmlReader& reader);
+
+// Longest tag (or comment, declaration) the reader takes whole.
+const size_t HtmlTagLimit = (1 << 16) - 1;
 
 // Takes the next token. A "<" that does not start a tag ("<" followed by a
 // blank, a digit or the like, or a tag without ">" within 64 KiB) is text.

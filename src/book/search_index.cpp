@@ -44,46 +44,31 @@ std::string separator(const KeyView& last, const KeyView& next) {
     return std::string(reinterpret_cast<const char*>(next.bytes), static_cast<size_t>(length));
 }
 
-// An upper-layer entry: the separator of a child page and its block.
-struct UpperEntry {
-    std::string key;
-    uint32_t block;
+// One page of an upper layer: its children (pages of the layer below, by
+// number in that layer), the length its keys are padded to, and its own
+// separator (that of its last child).
+struct UpperPage {
+    size_t first_child;
+    size_t children;
+    size_t key_length;
 };
 
-// Writes one layer of upper pages over `children`; returns the entries of the
-// layer above (one per page written).
-std::vector<UpperEntry> write_upper_layer(ByteSink& sink, const std::vector<UpperEntry>& children) {
-    std::vector<UpperEntry> above;
-    unsigned char page[TextBlockSize];
+// Packs a layer of pages whose separators are `keys` into the pages of the
+// layer above; returns the separators of those pages.
+std::vector<std::string> pack_upper_layer(const std::vector<std::string>& keys, std::vector<UpperPage>& pages) {
+    std::vector<std::string> above;
     size_t i = 0;
-    uint32_t block = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1;
-    int first = 1;
-    while (i < children.size()) {
-        // As many entries as fit with the page's key length.
-        size_t n = 0;
-        size_t key_length = 0;
-        while (i + n < children.size()) {
-            size_t l = std::max(key_length, children[i + n].key.size());
+    while (i < keys.size()) {
+        size_t n = 0, key_length = 0;
+        while (i + n < keys.size()) {
+            size_t l = std::max(key_length, keys[i + n].size());
             if (4 + (n + 1) * (l + 4) > TextBlockSize) break;
             key_length = l;
             ++n;
         }
-        std::memset(page, 0, sizeof page);
-        int last = i + n == children.size();
-        page[0] = static_cast<unsigned char>((first ? 0x40 : 0) | (last ? 0x20 : 0));
-        page[1] = static_cast<unsigned char>(key_length);
-        put16(page + 2, static_cast<uint32_t>(n));
-        unsigned char* p = page + 4;
-        for (size_t k = 0; k < n; ++k) {
-            const UpperEntry& c = children[i + k];
-            std::memcpy(p, c.key.data(), c.key.size());
-            put32(p + key_length, c.block);
-            p += key_length + 4;
-        }
-        sink_put(sink, page, sizeof page);
-        above.push_back({children[i + n - 1].key, block++});
+        pages.push_back({i, n, key_length});
+        above.push_back(keys[i + n - 1]);
         i += n;
-        first = 0;
     }
     return above;
 }
@@ -199,58 +184,96 @@ int hiragana_variant(const unsigned char* key, int length, unsigned char* hiraga
 
 int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_base, IndexExtent& extent,
                        std::string& error) {
-    extent.first_block = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1;
-    // The leaf layer, pages in key order.
-    std::vector<UpperEntry> layer;
+    // The leaf pages: where each begins among the keys, and its separator.
+    std::vector<size_t> leaf_start;
+    std::vector<std::string> keys;
+    for (size_t i = 0; i < store.items.size();) {
+        size_t used = 4, n = 0;
+        while (i + n < store.items.size()) {
+            size_t size = 13 + static_cast<size_t>(view(store, store.items[i + n].record).length);
+            if (used + size > TextBlockSize) break;
+            used += size;
+            ++n;
+        }
+        leaf_start.push_back(i);
+        i += n;
+        keys.push_back(i == store.items.size() ? std::string(1, '\xFF')
+                                               : separator(view(store, store.items[i - 1].record),
+                                                           view(store, store.items[i].record)));
+    }
+    leaf_start.push_back(store.items.size());
+    // The upper layers, from the leaves up to a single root page.
+    std::vector<std::vector<UpperPage>> layers;
+    while (keys.size() > 1) {
+        if (layers.size() + 2 > static_cast<size_t>(MaxIndexDepth)) {
+            error = "検索語の索引が深くなりすぎました";
+            return -1;
+        }
+        layers.emplace_back();
+        keys = pack_upper_layer(keys, layers.back());
+    }
+    // Pages are written root first, each layer below it after, the leaves last.
+    uint32_t base = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1;
+    std::vector<uint32_t> layer_block(layers.size() + 1);
+    uint32_t block = base;
+    for (size_t l = layers.size(); l-- > 0;) {
+        layer_block[l + 1] = block;
+        block += static_cast<uint32_t>(layers[l].size());
+    }
+    layer_block[0] = block;
     unsigned char page[TextBlockSize];
-    size_t i = 0;
-    uint32_t block = extent.first_block;
-    int first = 1;
-    while (i < store.items.size()) {
+    // Separators of the layer below each upper layer, made again as it is written.
+    for (size_t l = layers.size(); l-- > 0;) {
+        // The separators of the children of layer l: of the leaves, or of the pages of layer l - 1.
+        std::vector<std::string> child_keys;
+        for (size_t leaf = 0; leaf + 1 < leaf_start.size(); ++leaf) {
+            size_t end = leaf_start[leaf + 1];
+            child_keys.push_back(end == store.items.size() ? std::string(1, '\xFF')
+                                                           : separator(view(store, store.items[end - 1].record),
+                                                                       view(store, store.items[end].record)));
+        }
+        for (size_t below = 0; below < l; ++below) {
+            std::vector<std::string> above;
+            for (const UpperPage& p : layers[below]) above.push_back(child_keys[p.first_child + p.children - 1]);
+            child_keys.swap(above);
+        }
+        const std::vector<UpperPage>& pages = layers[l];
+        for (size_t k = 0; k < pages.size(); ++k) {
+            const UpperPage& p = pages[k];
+            std::memset(page, 0, sizeof page);
+            page[0] = static_cast<unsigned char>((k == 0 ? 0x40 : 0) | (k + 1 == pages.size() ? 0x20 : 0));
+            page[1] = static_cast<unsigned char>(p.key_length);
+            put16(page + 2, static_cast<uint32_t>(p.children));
+            unsigned char* out = page + 4;
+            for (size_t c = 0; c < p.children; ++c) {
+                const std::string& key = child_keys[p.first_child + c];
+                std::memcpy(out, key.data(), key.size());
+                put32(out + p.key_length, layer_block[l] + static_cast<uint32_t>(p.first_child + c));
+                out += p.key_length + 4;
+            }
+            sink_put(sink, page, sizeof page);
+        }
+    }
+    // The leaves, in key order.
+    for (size_t leaf = 0; leaf + 1 < leaf_start.size(); ++leaf) {
         std::memset(page, 0, sizeof page);
         size_t used = 4;
-        size_t n = 0;
-        while (i + n < store.items.size()) {
-            KeyView k = view(store, store.items[i + n].record);
-            size_t size = 13 + static_cast<size_t>(k.length);
-            if (used + size > TextBlockSize) break;
+        for (size_t i = leaf_start[leaf]; i < leaf_start[leaf + 1]; ++i) {
+            KeyView k = view(store, store.items[i].record);
             unsigned char* p = page + used;
             p[0] = static_cast<unsigned char>(k.length);
             std::memcpy(p + 1, k.bytes, static_cast<size_t>(k.length));
             put_position(p + 1 + k.length, k.text);
             put_position(p + 7 + k.length, heading_base + k.heading);
-            used += size;
-            ++n;
+            used += 13 + static_cast<size_t>(k.length);
         }
-        int last = i + n == store.items.size();
-        page[0] = static_cast<unsigned char>(0x80 | (first ? 0x40 : 0) | (last ? 0x20 : 0));
-        page[1] = 0;
-        put16(page + 2, static_cast<uint32_t>(n));
+        page[0] = static_cast<unsigned char>(0x80 | (leaf == 0 ? 0x40 : 0) | (leaf + 2 == leaf_start.size() ? 0x20 : 0));
+        put16(page + 2, static_cast<uint32_t>(leaf_start[leaf + 1] - leaf_start[leaf]));
         sink_put(sink, page, sizeof page);
-        if (last)
-            layer.push_back({std::string(1, '\xFF'), block});
-        else
-            layer.push_back({separator(view(store, store.items[i + n - 1].record),
-                                       view(store, store.items[i + n].record)),
-                             block});
-        ++block;
-        i += n;
-        first = 0;
     }
-    // Upper layers until one page holds them all.
-    int depth = 1;
-    uint32_t root = extent.first_block;
-    while (layer.size() > 1) {
-        if (++depth > MaxIndexDepth) {
-            error = "検索語の索引が深くなりすぎました";
-            return -1;
-        }
-        root = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1;
-        layer = write_upper_layer(sink, layer);
-        root += static_cast<uint32_t>(layer.size()) - 1;
-    }
-    extent.start_block = root;
-    extent.blocks = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1 - extent.first_block;
+    extent.start_block = base;
+    extent.first_block = base;
+    extent.blocks = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1 - base;
     return 0;
 }
 

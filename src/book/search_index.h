@@ -61,14 +61,14 @@ int hiragana_variant(const unsigned char* key, int length, unsigned char* hiraga
 
 // Blocks an index occupies in the book file.
 struct IndexExtent {
-    uint32_t start_block;  // the root page (the block a reader starts from)
-    uint32_t first_block;  // the first page written
+    uint32_t start_block;  // the root page (the block a reader starts from), the first one written
+    uint32_t first_block;  // the first page written (the root)
     uint32_t blocks;       // pages written
 };
 
 // Writes the sorted keys as an index at the current end of `sink` (which must
-// lie on a block boundary): the leaf pages in key order, then each upper
-// layer up to the root. Heading offsets are taken relative to
+// lie on a block boundary): the root page first, each layer below it after,
+// the leaf pages last, in key order; the index's blocks run from its root. Heading offsets are taken relative to
 // `heading_base`, the book-file offset of the heading stream. Returns 0, or
 // -1 with `error` set when the tree would be deeper than a reader follows.
 int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_base, IndexExtent& extent,

@@ -522,6 +522,9 @@ struct SourceRange {
     int first_line;      // line of the file at `begin`
     int opens;           // the walk starts the text context (1F02)
     int closes;          // the walk ends it (1F03)
+    int* clean;          // a first half: set to 0 when its end may lie inside markup that the
+                         // second half begins with (an element whose content is passed over,
+                         // or a tag or comment that failed near the end), else 1
     int64_t total;       // bytes of the whole body, for progress; 0 when the walk shows none
     int* last_percent;   // progress shown so far
     std::atomic<int64_t>* progress;  // bytes read by the other half (shown), or by this one (kept)
@@ -590,6 +593,10 @@ int walk_source(BookBuild& b, const std::string& path, int role, const SourceRan
             end_tag(*w, *tag);
     }
     b.context.line = w->token.line;
+    if (range && range->clean)
+        *range->clean = w->skip_until.empty() &&
+                        (w->reader.last_bad_tag_at < 0 ||
+                         w->reader.size - w->reader.last_bad_tag_at > static_cast<int64_t>(HtmlTagLimit));
     end_entry(*w);
     close_all_modifiers(w->text, 1);
     if (!range || range->closes) put_control(w->text, 0x1F03);
@@ -628,6 +635,8 @@ int64_t body_split(const std::string& path, int* line) {
     for (;;) {
         size_t got = file_read(f, block.data(), block.size());
         if (got == 0) break;
+        // A body that ends before its middle (a 0x1A byte) is read whole.
+        if (std::memchr(block.data(), 0x1A, got)) break;
         for (const char* p = block.data(); (p = static_cast<const char*>(std::memchr(p, '\n', block.data() + got - p)));) {
             size_t i = static_cast<size_t>(p - block.data());
             ++lines;
@@ -725,7 +734,7 @@ int read_body(BookBuild& b, const std::string& path) {
     int64_t total = 0;
     int64_t split = 0;
     // A second reading (links to missing anchors) is done whole.
-    if (b.defined.empty() && !b.scratch.empty()) {
+    if (b.defined.empty() && !b.scratch.empty() && !b.whole) {
         File* f = file_open(path.c_str(), FILE_READ_RAW);
         if (f) {
             total = file_size(f);
@@ -754,8 +763,9 @@ int read_body(BookBuild& b, const std::string& path) {
     reserve_for_body(*h, total - split);
     int last_percent = -1;
     std::atomic<int64_t> second_read(0);
-    SourceRange first{0, split, 1, 1, 0, total, &last_percent, &second_read};
-    SourceRange second{split, total, line, 0, 1, 0, nullptr, &second_read};
+    int clean = 1;
+    SourceRange first{0, split, 1, 1, 0, &clean, total, &last_percent, &second_read};
+    SourceRange second{split, total, line, 0, 1, nullptr, 0, nullptr, &second_read};
     std::atomic<int> second_done(0);
     int second_status = 0;
     // Each half sorts its own keys when it is through; the two are merged.
@@ -784,6 +794,12 @@ int read_body(BookBuild& b, const std::string& path) {
         if (second_status != 0 && status == 0) report("\nHTMLファイル %s が読めません\n", path.c_str());
         return -1;
     }
+    // The halves must meet between two entries, outside any markup;
+    // otherwise the body is read again, whole.
+    if (!clean) {
+        remove_tree(b.scratch.c_str());
+        return 1;
+    }
     return join_second_half(b, *h);
 }
 
@@ -801,6 +817,7 @@ void start_book_build(BookBuild& b, const BookProject& project, File* book) {
     b.context.resolve = 1;
     b.keep_definitions = 0;
     b.definitions.clear();
+    b.whole = 0;
     b.book.file = book;
     b.book.base = TextBlockSize;
     b.book.failed = 0;
@@ -827,10 +844,10 @@ int dead_links_written(const BookBuild& b) {
     return 0;
 }
 
-void restart_book_build(BookBuild& b, File* book) {
-    b.defined.assign(b.anchors.position.size(), 0);
+void restart_book_build(BookBuild& b, File* book, int knowing_anchors) {
+    if (knowing_anchors) b.defined.assign(b.anchors.position.size(), 0);
     for (size_t a = 0; a < b.anchors.position.size(); ++a) {
-        b.defined[a] = b.anchors.position[a] != NoPosition;
+        if (knowing_anchors) b.defined[a] = b.anchors.position[a] != NoPosition;
         b.anchors.position[a] = NoPosition;
     }
     b.fixups.clear();
@@ -848,7 +865,7 @@ int write_body(BookBuild& b, const std::string& path) {
     b.text = start_component(b);
     int status = read_body(b, path);
     end_component(b, b.text);
-    if (status != 0) return -1;
+    if (status != 0) return status;
     report_console("\r本文を変換しています... ");
     report("終了しました (%d 項目)\n", b.entries);
     return 0;

@@ -46,6 +46,7 @@ struct BookBuild {
     std::vector<std::pair<uint32_t, int>> definitions;  // a second half's anchors as placed, with
                                                         // their lines (for duplicates across halves)
     int keep_definitions;        // fill `definitions` (a second half)
+    int whole;                   // read the body whole (its halves did not meet cleanly)
     std::vector<uint8_t> defined;  // after a first reading that wrote links to anchors no
                                    // source defines: 1 for each anchor the sources define;
                                    // empty in a first reading, where every link is taken to
@@ -62,15 +63,17 @@ void start_book_build(BookBuild& build, const BookProject& project, File* book);
 // sources are to be read again.
 int dead_links_written(const BookBuild& build);
 
-// Prepares the build for the second reading, into the emptied book file
-// `book` (which already holds its first block): what the first reading
-// wrote is forgotten, but the anchors it placed are kept as the ones the
-// sources define.
-void restart_book_build(BookBuild& build, File* book);
+// Prepares the build for another reading, into the emptied book file `book`
+// (which already holds its first block): what the last reading wrote is
+// forgotten; with `knowing_anchors` the anchors it placed are kept as the
+// ones the sources define.
+void restart_book_build(BookBuild& build, File* book, int knowing_anchors);
 
 // Writes the body `path` as the text component: one entry per <dt> (heading
 // and text), its search keys into the key stores and its heading into the
-// heading stream. Shows progress. 0, or -1 after reporting.
+// heading stream; a large body in two halves at once. Shows progress. 0, -1
+// after reporting, or 1 when the halves did not meet between two entries and
+// the sources are to be read again with the body whole.
 int write_body(BookBuild& build, const std::string& path);
 
 // Writes the menu component: a top menu with one link per menu page (by its

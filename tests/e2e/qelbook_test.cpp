@@ -349,3 +349,40 @@ TEST(QelbookRun, LongKeysSharingLongBeginningsAreAllFound) {
     eb_close_book(book);
 }
 #endif
+
+TEST(QelbookRun, ABodyReadInTwoHalvesGivesWhatAWholeReadingGives) {
+    // Bodies over the size read in two halves, whose first line beginning
+    // with "<dt " after the middle lies inside markup: a comment, a script,
+    // an attribute value, or after the byte 0x1A that ends the body. Each is
+    // read again with a link to a missing anchor in front, which makes the
+    // writer read it whole, and both readings must count the same entries.
+    auto entries = [](int from, int count) {
+        std::string s;
+        for (int i = from; i < from + count; ++i)
+            s += " <dt id=\"f" + std::to_string(i) + "\">w" + std::to_string(i) + "</dt>\n<key type=\"前方表記\">ｗ" +
+                 std::to_string(i) + "</key>\n<dd><p>text</p></dd>\n";
+        return s;
+    };
+    // (The anchor the menu page links to is there, so that only the link in
+    // front makes the writer read a body again.)
+    const std::string first = "<a name=\"F000000\"></a>\n" + entries(0, 1000), rest = entries(1000, 700);
+    const std::string bodies[] = {
+        first + "<!--\n<dt id=\"ghost\">ghost</dt>\n-->\n" + rest,
+        first + "<script>\n<dt id=\"code\">code</dt>\n</script>\n" + rest,
+        first + "<img alt=\"one\n<dt id=&quot;x&quot;>\" src=\"fig/pic.bmp\">\n<dt id=\"real\">real</dt>\n" + rest,
+        "<a name=\"F000000\"></a>\n" + entries(0, 700) + "\x1a" + entries(700, 300) + "\n<dt id=\"after\">after</dt><dd>x</dd>\n" + rest,
+    };
+    Sources s;
+    for (const std::string& body : bodies) {
+        std::string counts[2];
+        for (int whole = 0; whole < 2; ++whole) {
+            s.put("qel.html", (whole ? "<a href=\"#nowhere\">x</a>\n" : "") + body);
+            RunResult r = run_program(s.exe, s.home.path);
+            ASSERT_EQ(r.exit_code, 0) << r.output;
+            size_t at = r.output.find("を作成しました (");
+            ASSERT_NE(at, std::string::npos) << r.output;
+            counts[whole] = r.output.substr(at, r.output.find(')', at) - at);
+        }
+        EXPECT_EQ(counts[0], counts[1]) << body.substr(body.size() / 2, 80);
+    }
+}
