@@ -7,9 +7,10 @@
 
 namespace qel {
 
-// What qelbook reads of "qelconv.ini": the two directories it works between.
-// Values given end with a slash or a backslash, as the converter keeps them;
-// left empty they name the working directory.
+// What qelbook reads of "qelconv.ini": the two directories it works between,
+// read as the converter reads them: a value given ends with a slash or a
+// backslash (an empty one becomes a single backslash); a key not given
+// leaves the working directory.
 struct BookSettings {
     std::string BASEPATH;  // where the converter's sources of the book lie
     std::string OUTPATH;   // where the book is written
