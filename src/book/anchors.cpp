@@ -27,9 +27,11 @@ inline uint64_t slot_of(uint64_t hash, uint32_t anchor) {
     return (hash & 0xFFFFFFFF00000000ull) | (anchor + 1);
 }
 
-// Grows the slot table to keep it at most half full, re-inserting every name.
-void grow(AnchorTable& t) {
+// Grows the slot table to keep it at most half full (and at least `least`
+// slots), re-inserting every name.
+void grow(AnchorTable& t, size_t least = 0) {
     size_t size = t.slots.empty() ? 1024 : t.slots.size() * 2;
+    while (size < least) size *= 2;
     t.slots.assign(size, 0);
     for (uint32_t a = 0; a < t.name_at.size(); ++a) {
         if (t.name_at[a] == Unnamed) continue;
@@ -82,6 +84,12 @@ uint32_t add_anchor(AnchorTable& t, std::string_view name) {
         t.slots[i] = slot_of(h, a);
     }
     return a;
+}
+
+void reserve_anchors(AnchorTable& t, size_t count) {
+    t.name_at.reserve(count);
+    t.position.reserve(count);
+    if (count * 2 > t.slots.size()) grow(t, count * 2);
 }
 
 uint32_t add_unnamed_anchor(AnchorTable& t) {

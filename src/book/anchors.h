@@ -31,6 +31,9 @@ struct LinkFixup {
 uint32_t add_anchor(AnchorTable& table, std::string_view name);
 // Number of the anchor `name`, or -1 when no source defines it.
 int64_t find_anchor(const AnchorTable& table, std::string_view name);
+// Makes room for `count` anchors in all, so that adding them does not grow
+// the table step by step.
+void reserve_anchors(AnchorTable& table, size_t count);
 // An anchor without name (a target the book writer makes itself).
 uint32_t add_unnamed_anchor(AnchorTable& table);
 std::string_view anchor_name(const AnchorTable& table, uint32_t anchor);

@@ -127,15 +127,21 @@ void sort_search_keys(KeyStore& store) {
 
 void append_search_keys(KeyStore& into, const KeyStore& later, uint32_t text_shift, uint32_t heading_shift) {
     int sorted = into.sorted && later.sorted;
-    size_t first = into.items.size();
-    into.arena.reserve(into.arena.size() + later.arena.size());
-    into.items.reserve(first + later.items.size());
-    // In the order of `later`'s items, so that sorted items stay sorted.
-    for (const KeySortItem& item : later.items) {
-        KeyView k = view(later, item.record);
-        add_search_key(into, k.bytes, k.length, k.text + text_shift, k.heading + heading_shift);
+    // The records are taken over as they are, their positions moved.
+    size_t base = into.arena.size();
+    into.arena.insert(into.arena.end(), later.arena.begin(), later.arena.end());
+    for (size_t r = base; r < into.arena.size(); r += 9 + into.arena[r + 8]) {
+        unsigned char* record = into.arena.data() + r;
+        put32(record, get32(record) + text_shift);
+        put32(record + 4, get32(record + 4) + heading_shift);
     }
+    size_t first = into.items.size();
+    into.items.reserve(first + later.items.size());
+    for (const KeySortItem& item : later.items)
+        into.items.push_back({item.prefix, item.record + static_cast<uint32_t>(base)});
+    into.sorted = 0;
     if (sorted) {
+        // Both in order: one merge keeps them so.
         const KeyStore& s = into;
         std::inplace_merge(into.items.begin(), into.items.begin() + static_cast<std::ptrdiff_t>(first), into.items.end(),
                            [&s](const KeySortItem& a, const KeySortItem& b) { return key_less(s, a, b); });

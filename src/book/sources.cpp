@@ -665,7 +665,18 @@ int64_t body_split(const std::string& path, int* line) {
 // and sounds, keys, headings, problems.
 int join_second_half(BookBuild& b, BookBuild& h) {
     uint32_t shift = static_cast<uint32_t>(sink_offset(b.book));
+    // The keys are joined on threads of their own, meanwhile the rest; the
+    // second half's heading stream follows the first's (without its own
+    // opening code).
+    uint32_t heading_shift = static_cast<uint32_t>(b.headings.used) - 2;
+    std::thread word([&] { append_search_keys(b.word, h.word, shift, heading_shift); });
+    std::thread others([&] {
+        append_search_keys(b.endword, h.endword, shift, heading_shift);
+        append_search_keys(b.keyword, h.keyword, shift, heading_shift);
+    });
     std::vector<uint32_t> map(h.anchors.name_at.size(), 0);
+    reserve_anchors(b.anchors, b.anchors.name_at.size() + map.size());
+    b.anchors.names.reserve(b.anchors.names.size() + h.anchors.names.size());
     for (uint32_t a = 0; a < map.size(); ++a) {
         std::string_view name = anchor_name(h.anchors, a);
         if (!name.empty()) map[a] = add_anchor(b.anchors, name);
@@ -680,15 +691,6 @@ int join_second_half(BookBuild& b, BookBuild& h) {
         b.anchors.position[to] = shift + h.anchors.position[a];
     }
     merge_problems(b.problems, h.problems);
-    // Keys and headings: the second half's heading stream follows the first's
-    // (without its own opening code).
-    uint32_t heading_shift = static_cast<uint32_t>(b.headings.used) - 2;
-    KeyStore* const from[] = {&h.word, &h.endword, &h.keyword};
-    KeyStore* const to[] = {&b.word, &b.endword, &b.keyword};
-    for (int i = 0; i < 3; ++i) {
-        append_search_keys(*to[i], *from[i], shift, heading_shift);
-        *from[i] = KeyStore();
-    }
     sink_put(b.headings, h.headings.bytes.data() + 2, h.headings.used - 2);
     b.entries += h.entries;
     b.keys += h.keys;
@@ -697,6 +699,8 @@ int join_second_half(BookBuild& b, BookBuild& h) {
     File* f = file_open(h.scratch.c_str(), FILE_READ_RAW);
     if (!f) {
         report("ファイル %s が読めません\n", h.scratch.c_str());
+        word.join();
+        others.join();
         return -1;
     }
     std::vector<char> chunk(1 << 20);
@@ -713,6 +717,8 @@ int join_second_half(BookBuild& b, BookBuild& h) {
     }
     file_close(f);
     remove_tree(h.scratch.c_str());
+    word.join();
+    others.join();
     return 0;
 }
 
