@@ -202,10 +202,8 @@ void encode_text(TextEncoder& e, const char* text, size_t length) {
     while (p < end) {
         unsigned char c = static_cast<unsigned char>(*p);
         // The common case first: a JIS X 0208 character or ASCII, written
-        // straight into the sink.
-        if (e.sink && !e.collect && !e.control) {
-            ByteSink& s = *e.sink;
-            if (s.bytes.size() - s.used < 4) sink_make_room(s, 4);
+        // straight into the sink (or into the collected codes).
+        if (!e.control) {
             int code = 0, narrow = 0, width = 1;
             if (c >= 0x21 && c <= 0x7E && c != '&') {
                 code = ascii_to_jis(c);
@@ -218,6 +216,11 @@ void encode_text(TextEncoder& e, const char* text, size_t length) {
                 width = 2;
             }
             if (code != 0) {
+                p += width;
+                if (e.collect) e.collect->push_back(static_cast<uint16_t>(code));
+                if (!e.sink) continue;
+                ByteSink& s = *e.sink;
+                if (s.bytes.size() - s.used < 4) sink_make_room(s, 4);
                 char* out = s.bytes.data() + s.used;
                 if (narrow != e.narrow) {
                     out[0] = 0x1F;
@@ -230,7 +233,6 @@ void encode_text(TextEncoder& e, const char* text, size_t length) {
                 out[1] = static_cast<char>(code);
                 s.used += 2;
                 e.line_start = 0;
-                p += width;
                 continue;
             }
         }
