@@ -27,19 +27,36 @@ inline uint64_t slot_of(uint64_t hash, uint32_t anchor) {
     return (hash & 0xFFFFFFFF00000000ull) | (anchor + 1);
 }
 
+// Puts anchor `a`, whose name hashes to `hash`, into the first free slot
+// from its own.
+void place(AnchorTable& t, uint64_t hash, uint32_t a) {
+    size_t mask = t.slots.size() - 1;
+    size_t i = hash & mask;
+    while (t.slots[i] != 0) i = (i + 1) & mask;
+    t.slots[i] = slot_of(hash, a);
+}
+
 // Grows the slot table to keep it at most half full (and at least `least`
 // slots), re-inserting every name.
 void grow(AnchorTable& t, size_t least = 0) {
     size_t size = t.slots.empty() ? 1024 : t.slots.size() * 2;
     while (size < least) size *= 2;
     t.slots.assign(size, 0);
-    for (uint32_t a = 0; a < t.name_at.size(); ++a) {
-        if (t.name_at[a] == Unnamed) continue;
-        uint64_t h = hash_name(anchor_name(t, a));
-        size_t i = h & (size - 1);
-        while (t.slots[i] != 0) i = (i + 1) & (size - 1);
-        t.slots[i] = slot_of(h, a);
+    for (uint32_t a = 0; a < t.name_at.size(); ++a)
+        if (t.name_at[a] != Unnamed) place(t, hash_name(anchor_name(t, a)), a);
+}
+
+// The anchor named `name` (whose hash is `hash`), or -1.
+int64_t find(const AnchorTable& t, std::string_view name, uint64_t hash) {
+    if (t.slots.empty()) return -1;
+    size_t mask = t.slots.size() - 1;
+    for (size_t i = hash & mask; t.slots[i] != 0; i = (i + 1) & mask) {
+        uint64_t slot = t.slots[i];
+        if ((slot ^ hash) >> 32 != 0) continue;
+        uint32_t a = static_cast<uint32_t>(slot & 0xFFFFFFFF) - 1;
+        if (anchor_name(t, a) == name) return a;
     }
+    return -1;
 }
 
 }  // namespace
@@ -52,21 +69,13 @@ std::string_view anchor_name(const AnchorTable& t, uint32_t anchor) {
 }
 
 int64_t find_anchor(const AnchorTable& t, std::string_view name) {
-    if (t.slots.empty()) return -1;
-    size_t mask = t.slots.size() - 1;
-    uint64_t h = hash_name(name);
-    for (size_t i = h & mask; t.slots[i] != 0; i = (i + 1) & mask) {
-        uint64_t slot = t.slots[i];
-        if ((slot ^ h) >> 32 != 0) continue;
-        uint32_t a = static_cast<uint32_t>(slot & 0xFFFFFFFF) - 1;
-        if (anchor_name(t, a) == name) return a;
-    }
-    return -1;
+    return find(t, name, hash_name(name));
 }
 
 uint32_t add_anchor(AnchorTable& t, std::string_view name) {
     if (name.size() > 0xFFFF) name = name.substr(0, 0xFFFF);
-    int64_t found = find_anchor(t, name);
+    uint64_t h = hash_name(name);
+    int64_t found = find(t, name, h);
     if (found >= 0) return static_cast<uint32_t>(found);
     uint32_t a = static_cast<uint32_t>(t.name_at.size());
     t.name_at.push_back(static_cast<uint32_t>(t.names.size()));
@@ -74,15 +83,10 @@ uint32_t add_anchor(AnchorTable& t, std::string_view name) {
     t.names.push_back(static_cast<char>(name.size() >> 8));
     t.names.insert(t.names.end(), name.begin(), name.end());
     t.position.push_back(NoPosition);
-    if ((t.name_at.size()) * 2 > t.slots.size()) {
+    if (t.name_at.size() * 2 > t.slots.size())
         grow(t);
-    } else {
-        size_t mask = t.slots.size() - 1;
-        uint64_t h = hash_name(name);
-        size_t i = h & mask;
-        while (t.slots[i] != 0) i = (i + 1) & mask;
-        t.slots[i] = slot_of(h, a);
-    }
+    else
+        place(t, h, a);
     return a;
 }
 

@@ -45,12 +45,8 @@ std::string title_jis(const std::string& title, size_t room) {
 
 int same_name(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return 0;
-    }
+    for (size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return 0;
     return 1;
 }
 

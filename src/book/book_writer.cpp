@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "book/book_files.h"
+#include "book/jis.h"
 #include "book/multi_search.h"
 #include "book/sources.h"
 #include "common/report.h"
@@ -20,8 +21,7 @@ namespace {
 // written so (a reader matches names without regard to case).
 std::string lower(const std::string& name) {
     std::string s = name;
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : s) c = ascii_lower(c);
     return s;
 }
 

@@ -10,6 +10,7 @@
 #include "common/report.h"
 #include "common/written_file.h"
 #include "platform/platform.h"
+#include "text/sjis.h"
 
 namespace qel {
 
@@ -72,7 +73,6 @@ int read_line(LineReader& in);
 int next_tag(std::string_view& rest, std::string_view& tag);
 int tag_is(std::string_view tag, std::string_view name);
 int attribute(std::string_view tag, std::string_view name, std::string_view& value);
-int hex_digit(char c);
 int parse_code(std::string_view text);
 long parse_code_point(std::string_view text);
 int valid_code(int code);
@@ -148,20 +148,13 @@ int attribute(std::string_view tag, std::string_view name, std::string_view& val
     return 0;
 }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // A book code written as four hexadecimal digits; 0 when the text is not
 // that or the code is none of A121-FE7E with low byte 21-7E.
 int parse_code(std::string_view text) {
     if (text.size() != 4) return 0;
     int code = 0;
     for (char c : text) {
-        int d = hex_digit(c);
+        int d = hex_digit(static_cast<unsigned char>(c));
         if (d < 0) return 0;
         code = code * 16 + d;
     }
@@ -174,7 +167,7 @@ long parse_code_point(std::string_view text) {
     if (text.size() < 3 || text.size() > 10 || text.substr(0, 2) != "#x") return -1;
     uint32_t value = 0;
     for (char c : text.substr(2)) {
-        int d = hex_digit(c);
+        int d = hex_digit(static_cast<unsigned char>(c));
         if (d < 0) return -1;
         value = value * 16 + static_cast<uint32_t>(d);
     }

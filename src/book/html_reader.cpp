@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "book/jis.h"
+#include "text/sjis.h"
+
 namespace qel {
 
 namespace {
@@ -84,8 +87,7 @@ size_t parse_tag(const char* p, const char* end, HtmlToken& token) {
     for (char c : token.name)
         if (c >= 'A' && c <= 'Z') {
             token.lowered.assign(token.name);
-            for (char& l : token.lowered)
-                if (l >= 'A' && l <= 'Z') l = static_cast<char>(l - 'A' + 'a');
+            for (char& l : token.lowered) l = ascii_lower(l);
             token.name = token.lowered;
             break;
         }
@@ -160,7 +162,7 @@ const char* safe_text_end(const char* p, const char* end) {
     const char* boundary = p;
     for (const char* q = p; q < end;) {
         unsigned char c = static_cast<unsigned char>(*q);
-        int width = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+        int width = is_sjis_lead(c) ? 2 : 1;
         if (q + width > end) break;
         q += width;
         boundary = q;
@@ -186,7 +188,6 @@ int open_html(HtmlReader& reader, const std::string& path) {
     reader.left = -1;
     reader.last_bad_tag_at = -1;
     reader.bad_tags = 0;
-    reader.first_bad_tag_line = 0;
     return 0;
 }
 
@@ -215,7 +216,6 @@ void open_html_text(HtmlReader& reader, const char* text, size_t length, const s
     reader.left = 0;
     reader.last_bad_tag_at = -1;
     reader.bad_tags = 0;
-    reader.first_bad_tag_line = 0;
 }
 
 void close_html(HtmlReader& reader) {
@@ -255,7 +255,7 @@ int next_html_token(HtmlReader& r, HtmlToken& token) {
             }
             if (next == '!' || next == '?' || next == '/' ||
                 (next < 0x80 && ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z')))) {
-                if (r.bad_tags++ == 0) r.first_bad_tag_line = r.line;
+                ++r.bad_tags;
                 r.last_bad_tag_at = r.taken;
             }
         }
@@ -298,16 +298,8 @@ size_t decode_entity(const char* p, const char* end, uint32_t* code_point) {
         uint32_t value = 0;
         int digits = 0;
         for (; q < end; ++q) {
-            unsigned char c = static_cast<unsigned char>(*q);
-            int d;
-            if (c >= '0' && c <= '9')
-                d = c - '0';
-            else if (hex && c >= 'a' && c <= 'f')
-                d = c - 'a' + 10;
-            else if (hex && c >= 'A' && c <= 'F')
-                d = c - 'A' + 10;
-            else
-                break;
+            int d = hex_digit(static_cast<unsigned char>(*q));
+            if (d < 0 || (!hex && d > 9)) break;
             if (value < 0x1000000) value = value * (hex ? 16 : 10) + static_cast<uint32_t>(d);
             ++digits;
         }

@@ -50,7 +50,6 @@ struct HtmlReader {
     int64_t size;          // size of the file (or of the part read), -1 when unknown
     int64_t left;          // bytes of the file still to be read into the window, -1 for all
     int bad_tags;          // "<" that opened no well-formed tag (read as text)
-    int first_bad_tag_line;  // line of the first of them
     int64_t last_bad_tag_at; // bytes taken before the last of them, -1 for none
 };
 

@@ -10,6 +10,16 @@ namespace qel {
 // The book's stand-in for a character it cannot hold (〓, JIS 0x222E).
 const int JisSubstitute = 0x222E;
 
+// 1 for a byte that begins a two-byte Shift_JIS character.
+inline bool is_sjis_lead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// An ASCII letter in lower case; every other byte as it is.
+inline char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // JIS X 0208 code (0x2121-0x7E7E) of the two-byte Shift_JIS character
 // `lead`, `trail`; 0 when the pair is no JIS X 0208 cell the book can hold
 // (rows 9-15 and 85-94, the vendor extensions and user-defined area, or a

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "book/jis.h"
 #include "common/report.h"
 #include "common/settings_line.h"
 #include "platform/platform.h"
@@ -40,7 +41,7 @@ std::vector<std::string> split_fields(const std::string& text) {
     std::vector<std::string> fields(1);
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < text.size()) {
+        if (is_sjis_lead(c) && i + 1 < text.size()) {
             fields.back() += text.substr(i, 2);
             ++i;
         } else if (c == ';') {

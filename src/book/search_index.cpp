@@ -208,15 +208,19 @@ int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_b
                                                            view(store, store.items[i].record)));
     }
     leaf_start.push_back(store.items.size());
-    // The upper layers, from the leaves up to a single root page.
+    // The upper layers, from the leaves up to a single root page; the
+    // separators of each layer's children are kept for writing it.
     std::vector<std::vector<UpperPage>> layers;
+    std::vector<std::vector<std::string>> child_keys;
     while (keys.size() > 1) {
         if (layers.size() + 2 > static_cast<size_t>(MaxIndexDepth)) {
             error = "検索語の索引が深くなりすぎました";
             return -1;
         }
         layers.emplace_back();
-        keys = pack_upper_layer(keys, layers.back());
+        std::vector<std::string> above = pack_upper_layer(keys, layers.back());
+        child_keys.push_back(std::move(keys));
+        keys = std::move(above);
     }
     // Pages are written root first, each layer below it after, the leaves last.
     uint32_t base = static_cast<uint32_t>(sink_offset(sink) / TextBlockSize) + 1;
@@ -228,21 +232,7 @@ int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_b
     }
     layer_block[0] = block;
     unsigned char page[TextBlockSize];
-    // Separators of the layer below each upper layer, made again as it is written.
     for (size_t l = layers.size(); l-- > 0;) {
-        // The separators of the children of layer l: of the leaves, or of the pages of layer l - 1.
-        std::vector<std::string> child_keys;
-        for (size_t leaf = 0; leaf + 1 < leaf_start.size(); ++leaf) {
-            size_t end = leaf_start[leaf + 1];
-            child_keys.push_back(end == store.items.size() ? std::string(1, '\xFF')
-                                                           : separator(view(store, store.items[end - 1].record),
-                                                                       view(store, store.items[end].record)));
-        }
-        for (size_t below = 0; below < l; ++below) {
-            std::vector<std::string> above;
-            for (const UpperPage& p : layers[below]) above.push_back(child_keys[p.first_child + p.children - 1]);
-            child_keys.swap(above);
-        }
         const std::vector<UpperPage>& pages = layers[l];
         for (size_t k = 0; k < pages.size(); ++k) {
             const UpperPage& p = pages[k];
@@ -252,7 +242,7 @@ int write_search_index(ByteSink& sink, const KeyStore& store, uint32_t heading_b
             put16(page + 2, static_cast<uint32_t>(p.children));
             unsigned char* out = page + 4;
             for (size_t c = 0; c < p.children; ++c) {
-                const std::string& key = child_keys[p.first_child + c];
+                const std::string& key = child_keys[l][p.first_child + c];
                 std::memcpy(out, key.data(), key.size());
                 put32(out + p.key_length, layer_block[l] + static_cast<uint32_t>(p.first_child + c));
                 out += p.key_length + 4;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "book/html_reader.h"
+#include "book/jis.h"
 #include "common/report.h"
 #include "common/written_file.h"
 
@@ -316,12 +317,12 @@ std::string source_directory(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-int ends_with_wav(const std::string& name) {
+int ends_with_wav(std::string_view name) {
     if (name.size() < 4) return 0;
-    std::string tail = name.substr(name.size() - 4);
-    for (char& c : tail)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return tail == ".wav";
+    static const char Wav[] = ".wav";
+    for (size_t i = 0; i < 4; ++i)
+        if (ascii_lower(name[name.size() - 4 + i]) != Wav[i]) return 0;
+    return 1;
 }
 
 // A link to a sound file: the sound reference, or its caption alone when
@@ -388,7 +389,7 @@ void start_anchor(SourceWalk& w) {
         return;
     }
     if (hash == std::string::npos) {
-        if (ends_with_wav(std::string(*href))) {
+        if (ends_with_wav(*href)) {
             start_sound(w, std::string(*href));
             return;
         }
@@ -473,17 +474,13 @@ void end_tag(SourceWalk& w, const TagInfo& tag) {
         if (w.in_heading) finish_heading(w);
         break;
     case TAG_DESCRIPTION:
+    case TAG_PARAGRAPH:
         if (w.in_heading) finish_heading(w);
         close_all_modifiers(w.text, 1);
         end_line(w.text);
         break;
     case TAG_KEY:
         note(w, PROBLEM_STRAY_CLOSE, tag.name);
-        break;
-    case TAG_PARAGRAPH:
-        if (w.in_heading) finish_heading(w);
-        close_all_modifiers(w.text, 1);
-        end_line(w.text);
         break;
     case TAG_BREAK:
         if (w.in_heading) finish_heading(w);
@@ -534,7 +531,7 @@ struct SourceRange {
 // `w.text`. 0, or -1 when the file cannot be opened (reported unless `range`
 // is set: a second half reports through the first).
 int walk_source(BookBuild& b, const std::string& path, int role, const SourceRange* range = nullptr) {
-    SourceWalk* w = new SourceWalk();
+    std::unique_ptr<SourceWalk> w(new SourceWalk());
     w->build = &b;
     w->role = role;
     w->last_percent = -1;
@@ -543,7 +540,6 @@ int walk_source(BookBuild& b, const std::string& path, int role, const SourceRan
                        : open_html(w->reader, path);
     if (opened != 0) {
         if (!range) report("\nHTMLファイル %s がオープンできません\n", path.c_str());
-        delete w;
         return -1;
     }
     b.context.file = path;
@@ -602,7 +598,6 @@ int walk_source(BookBuild& b, const std::string& path, int role, const SourceRan
     if (!range || range->closes) put_control(w->text, 0x1F03);
     close_html(w->reader);
     if (b.book.failed) status = -1;
-    delete w;
     return status;
 }
 
@@ -621,12 +616,18 @@ void end_component(BookBuild& b, ComponentExtent& extent) {
 const int64_t TwoHalvesSize = 1 << 16;
 
 // Where the second half of a body begins: the first entry ("<dt" at the start
-// of a line) from the middle on, and the line it stands on. 0 when there is
-// none (the body is read whole).
-int64_t body_split(const std::string& path, int* line) {
+// of a line) from the middle on, and the line it stands on; `size` receives
+// the body's size. 0 when there is none, or the body is too small to be
+// read in two halves (it is read whole).
+int64_t body_split(const std::string& path, int* line, int64_t* size_out) {
     File* f = file_open(path.c_str(), FILE_READ_RAW);
     if (!f) return 0;
     int64_t size = file_size(f);
+    *size_out = size;
+    if (size < TwoHalvesSize) {
+        file_close(f);
+        return 0;
+    }
     int64_t split = 0;
     int lines = 1;
     std::vector<char> block(1 << 16);
@@ -740,14 +741,7 @@ int read_body(BookBuild& b, const std::string& path) {
     int64_t total = 0;
     int64_t split = 0;
     // A second reading (links to missing anchors) is done whole.
-    if (b.defined.empty() && !b.scratch.empty() && !b.whole) {
-        File* f = file_open(path.c_str(), FILE_READ_RAW);
-        if (f) {
-            total = file_size(f);
-            file_close(f);
-        }
-        if (total >= TwoHalvesSize) split = body_split(path, &line);
-    }
+    if (b.defined.empty() && !b.scratch.empty() && !b.whole) split = body_split(path, &line, &total);
     if (split <= 0) return walk_source(b, path, ROLE_BODY);
     reserve_for_body(b, split);
 

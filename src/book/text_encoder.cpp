@@ -140,10 +140,6 @@ void take_code_point(TextEncoder& e, uint32_t cp) {
     put_character(e, JisSubstitute, 0);
 }
 
-inline bool is_lead_byte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 }  // namespace
 
 void sink_make_room(ByteSink& sink, size_t size) {
@@ -201,41 +197,6 @@ void encode_text(TextEncoder& e, const char* text, size_t length) {
     const char* end = text + length;
     while (p < end) {
         unsigned char c = static_cast<unsigned char>(*p);
-        // The common case first: a JIS X 0208 character or ASCII, written
-        // straight into the sink (or into the collected codes).
-        if (!e.control) {
-            int code = 0, narrow = 0, width = 1;
-            if (c >= 0x21 && c <= 0x7E && c != '&') {
-                code = ascii_to_jis(c);
-                narrow = 1;
-            } else if (c == ' ') {
-                code = 0x2121;
-                narrow = 1;
-            } else if (c >= 0x81 && p + 1 < end) {
-                code = sjis_to_jis(c, static_cast<unsigned char>(p[1]));
-                width = 2;
-            }
-            if (code != 0) {
-                p += width;
-                if (e.collect) e.collect->push_back(static_cast<uint16_t>(code));
-                if (!e.sink) continue;
-                ByteSink& s = *e.sink;
-                if (s.bytes.size() - s.used < 4) sink_make_room(s, 4);
-                char* out = s.bytes.data() + s.used;
-                if (narrow != e.narrow) {
-                    out[0] = 0x1F;
-                    out[1] = narrow ? 0x04 : 0x05;
-                    out += 2;
-                    s.used += 2;
-                    e.narrow = narrow;
-                }
-                out[0] = static_cast<char>(code >> 8);
-                out[1] = static_cast<char>(code);
-                s.used += 2;
-                e.line_start = 0;
-                continue;
-            }
-        }
         if (c == '&') {
             uint32_t cp = 0;
             size_t n = decode_entity(p, end, &cp);
@@ -261,41 +222,53 @@ void encode_text(TextEncoder& e, const char* text, size_t length) {
             continue;
         }
         if (e.control) abandon_control(e);
-        if (c < 0x80) {
-            if (c == '\t') c = ' ';
-            if (c < 0x20 || c == 0x7F)
-                note(e, PROBLEM_CONTROL, hex_detail("0x%02X", c));
-            else
-                put_character(e, ascii_to_jis(c), 1);
+        // ASCII and half-width katakana go into narrow regions.
+        int code, narrow = 0;
+        size_t width = 1;
+        if (c == '\t') {
+            code = 0x2121;
+            narrow = 1;
+        } else if (c >= 0x20 && c <= 0x7E) {
+            code = ascii_to_jis(c);
+            narrow = 1;
+        } else if (c < 0x80) {
+            note(e, PROBLEM_CONTROL, hex_detail("0x%02X", c));
             ++p;
+            continue;
         } else if (c >= 0xA1 && c <= 0xDF) {
-            put_character(e, halfwidth_kana_to_jis(c), 1);
-            ++p;
-        } else if (is_lead_byte(c) && p + 1 < end) {
+            code = halfwidth_kana_to_jis(c);
+            narrow = 1;
+        } else if (is_sjis_lead(c) && p + 1 < end) {
             unsigned char t = static_cast<unsigned char>(p[1]);
-            int code = sjis_to_jis(c, t);
+            width = 2;
+            code = sjis_to_jis(c, t);
             if (code == 0) {
                 note(e, PROBLEM_SUBSTITUTE, hex_detail("0x%04X", static_cast<unsigned>(c << 8 | t)));
                 code = JisSubstitute;
             }
-            put_character(e, code, 0);
-            p += 2;
         } else {
             note(e, PROBLEM_SUBSTITUTE, hex_detail("0x%02X", c));
-            put_character(e, JisSubstitute, 0);
-            ++p;
+            code = JisSubstitute;
         }
+        put_character(e, code, narrow);
+        p += width;
     }
 }
 
 void put_character(TextEncoder& e, int code, int narrow) {
     if (e.collect) e.collect->push_back(static_cast<uint16_t>(code));
     if (!e.sink) return;
+    ByteSink& s = *e.sink;
+    if (s.bytes.size() - s.used < 4) sink_make_room(s, 4);
+    char* out = s.bytes.data() + s.used;
     if (narrow != e.narrow) {
-        put2(e, narrow ? 0x1F04 : 0x1F05);
+        *out++ = 0x1F;
+        *out++ = narrow ? 0x04 : 0x05;
         e.narrow = narrow;
     }
-    put2(e, code);
+    *out++ = static_cast<char>(code >> 8);
+    *out++ = static_cast<char>(code);
+    s.used = static_cast<size_t>(out - s.bytes.data());
     e.line_start = 0;
 }
 

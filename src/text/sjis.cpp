@@ -25,14 +25,6 @@ inline bool is_ascii_alnum(unsigned char b) {
     return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
 }
 
-// Value of one hexadecimal digit, or -1.
-int hex_digit(unsigned char b) {
-    if (b >= '0' && b <= '9') return b - '0';
-    if (b >= 'a' && b <= 'f') return b - 'a' + 10;
-    if (b >= 'A' && b <= 'F') return b - 'A' + 10;
-    return -1;
-}
-
 // Position of the next character start after `p`; a lead byte right before the
 // terminator only steps onto the terminator.
 inline const char* next_char(const char* p) {
@@ -43,6 +35,13 @@ inline const char* next_char(const char* p) {
 }  // namespace
 
 // ---- Scanners ----------------------------------------------------------------
+
+int hex_digit(unsigned char b) {
+    if (b >= '0' && b <= '9') return b - '0';
+    if (b >= 'a' && b <= 'f') return b - 'a' + 10;
+    if (b >= 'A' && b <= 'F') return b - 'A' + 10;
+    return -1;
+}
 
 int hex_byte_value(const char* text) {
     int value = 0;

@@ -17,6 +17,9 @@ namespace qel {
 
 // ---- Scanners (return a position in their source) --------------------------
 
+// Value of one hexadecimal digit (0-9, a-f, A-F), or -1 for any other byte.
+int hex_digit(unsigned char b);
+
 // Value of the two characters at `text` as hexadecimal digits: each digit adds
 // to value*16; any other character resets the value built so far to 0 (the
 // next character still counts). 0-255. Stops early at a terminator.
