@@ -68,6 +68,10 @@ std::string_view anchor_name(const AnchorTable& t, uint32_t anchor) {
     return std::string_view(t.names.data() + at + 2, length);
 }
 
+int anchor_is_named(const AnchorTable& t, uint32_t anchor) {
+    return t.name_at[anchor] != Unnamed;
+}
+
 int64_t find_anchor(const AnchorTable& t, std::string_view name) {
     return find(t, name, hash_name(name));
 }

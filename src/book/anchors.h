@@ -37,5 +37,8 @@ void reserve_anchors(AnchorTable& table, size_t count);
 // An anchor without name (a target the book writer makes itself).
 uint32_t add_unnamed_anchor(AnchorTable& table);
 std::string_view anchor_name(const AnchorTable& table, uint32_t anchor);
+// 1 for an anchor a source names (even with an empty name), 0 for one the
+// book writer made itself.
+int anchor_is_named(const AnchorTable& table, uint32_t anchor);
 
 }  // namespace qel

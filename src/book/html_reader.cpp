@@ -167,8 +167,8 @@ const char* safe_text_end(const char* p, const char* end) {
         q += width;
         boundary = q;
     }
-    // Keep a possible entity for the next run.
-    for (const char* q = boundary; q > p && boundary - q < 16; --q)
+    // Keep a possible entity (up to "&" + 32 name bytes + ";") for the next run.
+    for (const char* q = boundary; q > p && boundary - q < 40; --q)
         if (q[-1] == '&') return q - 1 > p ? q - 1 : boundary;
     return boundary;
 }

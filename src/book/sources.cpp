@@ -172,6 +172,18 @@ void define_anchor(SourceWalk& w, std::string_view name, uint32_t position) {
     if (w.build->keep_definitions) w.build->definitions.emplace_back(static_cast<uint32_t>(a), w.token.line);
 }
 
+// The first characters of `text`, at most `bytes` bytes (never half a
+// two-byte character), for messages.
+std::string text_start(const std::string& text, size_t bytes) {
+    size_t n = 0;
+    while (n < text.size()) {
+        size_t width = is_sjis_lead(static_cast<unsigned char>(text[n])) ? 2 : 1;
+        if (n + width > bytes) break;
+        n += width;
+    }
+    return text.substr(0, n);
+}
+
 // Adds the keys of `codes` to `store`: the normalised key and, when it holds
 // katakana, its hiragana twin.
 void add_keys(SourceWalk& w, KeyStore& store, const std::vector<uint16_t>& codes, int backward, uint32_t text,
@@ -180,10 +192,10 @@ void add_keys(SourceWalk& w, KeyStore& store, const std::vector<uint16_t>& codes
     int cut = 0;
     int length = normalize_key(codes.data(), codes.size(), w.build->project->delSym, backward, key, &cut);
     if (length == 0) {
-        note(w, PROBLEM_EMPTY_KEY, raw.empty() ? std::string() : "「" + raw + "」");
+        note(w, PROBLEM_EMPTY_KEY, raw.empty() ? std::string() : "「" + text_start(raw, 80) + "」");
         return;
     }
-    if (cut) note(w, PROBLEM_LONG_KEY, raw.substr(0, 80));
+    if (cut) note(w, PROBLEM_LONG_KEY, text_start(raw, 80));
     add_search_key(store, key, length, text, heading);
     if (hiragana_variant(key, length, twin)) add_search_key(store, twin, length, text, heading);
     w.build->keys++;
@@ -678,10 +690,8 @@ int join_second_half(BookBuild& b, BookBuild& h) {
     std::vector<uint32_t> map(h.anchors.name_at.size(), 0);
     reserve_anchors(b.anchors, b.anchors.name_at.size() + map.size());
     b.anchors.names.reserve(b.anchors.names.size() + h.anchors.names.size());
-    for (uint32_t a = 0; a < map.size(); ++a) {
-        std::string_view name = anchor_name(h.anchors, a);
-        if (!name.empty()) map[a] = add_anchor(b.anchors, name);
-    }
+    for (uint32_t a = 0; a < map.size(); ++a)
+        if (anchor_is_named(h.anchors, a)) map[a] = add_anchor(b.anchors, anchor_name(h.anchors, a));
     merge_media(b.media, b.anchors, h.media, map);
     for (const auto& [a, line] : h.definitions) {
         uint32_t to = map[a];
@@ -840,7 +850,7 @@ void start_book_build(BookBuild& b, const BookProject& project, File* book) {
 
 int dead_links_written(const BookBuild& b) {
     for (const LinkFixup& f : b.fixups)
-        if (b.anchors.position[f.anchor] == NoPosition && !anchor_name(b.anchors, f.anchor).empty()) return 1;
+        if (b.anchors.position[f.anchor] == NoPosition && anchor_is_named(b.anchors, f.anchor)) return 1;
     return 0;
 }
 

@@ -252,6 +252,24 @@ TEST(QelbookRun, WritesABookThatReadersSearchAndShow) {
     EXPECT_NE(log.find("検索項目のないグループは複合検索にしません"), std::string::npos);
 }
 
+TEST(QelbookRun, ALinkToAnEmptyNameIsPlainText) {
+    // The only link that leads nowhere: nothing else makes the sources be
+    // read a second time (the menu page's anchor is there).
+    Sources s;
+    s.put("qel.html", "<dl>\n<dt id=\"a\">apple</dt>\n<key title=\"apple\" type=\"前方表記\">apple</key>\n"
+                      "<dd><p>\n<a name=\"F000000\"></a>see <a href=\"#\">nothing</a>\n</p></dd>\n</dl>\n");
+    RunResult r = run_program(s.exe, s.home.path);
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_NE(r.output.find("※ リンク先のないリンク 1 個を通常の文字列にしました"), std::string::npos) << r.output;
+    std::string error;
+    EbBook* book = eb_open_book(s.home.path + "/book", &error);
+    ASSERT_NE(book, nullptr) << error;
+    std::vector<EbHit> hits = search(book, "exact", {"apple"});
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(text_at(book, hits[0].text), "<indent 1><kw 0100><n>apple</n></kw><br>\n<n>see nothing</n><br>\n");
+    eb_close_book(book);
+}
+
 TEST(QelbookRun, TheFixerFindsNothingToPatch) {
     Sources s;
     ASSERT_EQ(run_program(s.exe, s.home.path).exit_code, 0);
