@@ -59,7 +59,8 @@ int open_html(HtmlReader& reader, const std::string& path);
 // they were a file whose first line is line `first_line` of the whole. 0 or -1.
 int open_html_range(HtmlReader& reader, const std::string& path, int64_t begin, int64_t end, int first_line);
 // Reads `length` bytes of `text` (a fragment such as an attribute value)
-// instead of a file; `name` stands for the file in messages.
+// instead of a file; `name` stands for the file in messages. A reader used so
+// needs no closing, and keeps its window's room for the next fragment.
 void open_html_text(HtmlReader& reader, const char* text, size_t length, const std::string& name);
 void close_html(HtmlReader& reader);
 

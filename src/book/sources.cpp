@@ -141,6 +141,8 @@ struct SourceWalk {
     std::string key_raw;          // its text as written, for messages
     std::vector<uint16_t> key_codes;  // its characters
     TextEncoder key;              // collects them
+    HtmlReader title;             // reads a key's title (kept, so its window is reused)
+    HtmlToken title_token;        // a token of that title
     int last_percent;             // progress shown so far (body only)
 };
 
@@ -211,10 +213,9 @@ uint32_t heading_for_title(SourceWalk& w, const std::string& title) {
     uint32_t at = static_cast<uint32_t>(sink_offset(headings));
     TextEncoder e;
     start_encoder(e, &headings, &w.build->context, 1);
-    HtmlReader fragment;
-    open_html_text(fragment, title.data(), title.size(), w.reader.path);
-    HtmlToken t;
-    while (next_html_token(fragment, t) != HTML_END) {
+    open_html_text(w.title, title.data(), title.size(), w.reader.path);
+    HtmlToken& t = w.title_token;
+    while (next_html_token(w.title, t) != HTML_END) {
         if (t.kind == HTML_TEXT) {
             encode_text(e, t.text, t.length);
             continue;
@@ -226,7 +227,6 @@ uint32_t heading_for_title(SourceWalk& w, const std::string& title) {
         else
             close_modifier(e, info->modifier, info->name);
     }
-    close_html(fragment);
     close_all_modifiers(e, 0);
     sink_put(headings, "\x1F\x0A", 2);
     w.last_title = title;
