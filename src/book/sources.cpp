@@ -716,7 +716,8 @@ int join_second_half(BookBuild& b, BookBuild& h) {
     }
     std::vector<char> chunk(1 << 20);
     size_t next = 0;
-    for (uint32_t done = 0;;) {
+    uint32_t done = 0;
+    for (;;) {
         size_t got = file_read(f, chunk.data(), chunk.size());
         if (got == 0) break;
         done += static_cast<uint32_t>(got);
@@ -727,9 +728,14 @@ int join_second_half(BookBuild& b, BookBuild& h) {
         sink_put(b.book, chunk.data(), got);
     }
     file_close(f);
-    remove_tree(h.scratch.c_str());
     word.join();
     others.join();
+    // A scratch file read back short would shift everything after it.
+    if (done != sink_offset(h.book)) {
+        report("ファイル %s が読めません\n", h.scratch.c_str());
+        return -1;
+    }
+    remove_tree(h.scratch.c_str());
     return 0;
 }
 

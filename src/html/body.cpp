@@ -3,12 +3,14 @@
 // the quick-jump navigation and the anchors of hyperlink targets.
 #include "html/body.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "common/report.h"
+#include "common/written_file.h"
 #include "converter/settings.h"
 #include "html/body_state.h"
 #include "html/headings.h"
@@ -515,11 +517,11 @@ File* open_body_file(const char* directory, const char* name) {
     return file;
 }
 
-void close_body_file(File* file) {
+int close_body_file(File* file, const std::string& path) {
     file_puts(file, "</dl>\n");
     file_puts(file, "</body>\n");
     file_puts(file, "</html>\n");
-    file_close(file);
+    return close_written_file(file, path);
 }
 
 int convert_body() {
@@ -553,7 +555,10 @@ int convert_body() {
     indent1 = indent_text(1);
     indent2 = indent_text(2);
 
-    // The lines of main.txt.
+    // The lines of main.txt. A body that can no longer be written (a full
+    // disk) stops the conversion soon, not at its end.
+    std::string body_path = cs.BASEPATH + "qel.html";
+    unsigned lines = 0;
     while (const char* text = read_main_line(main_text, line)) {
         const FieldTagInfo* info = classify_line(text);
         const char* value = line_value(text);
@@ -563,20 +568,34 @@ int convert_body() {
             return -1;
         }
         if (outcome == OUTPUT) output_stage(info, value);
+        if ((++lines & 0xFFF) == 0 && std::ferror(s.body->fp) != 0) {
+            report_console("\r本文データをHTMLに変換しています... ");
+            report("ファイル %s への書き込みに失敗しました\n", body_path.c_str());
+            abandon_step();
+            return -1;
+        }
     }
 
-    // The end: remaining anchors, the last closing, the files.
+    // The end: remaining anchors, the last closing, the files; each output
+    // must be written whole for the step to succeed.
     finish_body();
     close_inputs();
-    close_body_file(s.body);
+    report_console("\r本文データをHTMLに変換しています... ");
+    int status = close_body_file(s.body, body_path);
     s.body = nullptr;
     for (MenuPage*& page : s.menu_pages) {
-        close_menu_page(page);
+        if (close_menu_page(page) != 0) status = -1;
         page = nullptr;
     }
-    if (cs.SOUND != 0 && cs.GENSOUND != 0 && cs.MACINTOSH != 0) finish_playlists();
-    report_console("\r本文データをHTMLに変換しています... ");
+    if (cs.SOUND != 0 && cs.GENSOUND != 0 && cs.MACINTOSH != 0 && finish_playlists() != 0) status = -1;
+    if (status != 0) return -1;
     report("終了しました\n");
+    // Figures that could not be written were left out; the rest of the body
+    // is whole, but the book would lack them.
+    if (figures_unwritten() > 0) {
+        report("図版ファイル %ld 個の書き出しに失敗しました\n", figures_unwritten());
+        return -1;
+    }
 
     // Both passes must have numbered the same links.
     int numbered = next_link_number() - 1;

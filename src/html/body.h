@@ -1,6 +1,8 @@
 // The body conversion: main.txt to qel.html and the menu pages.
 #pragma once
 
+#include <string>
+
 #include "platform/platform.h"
 
 namespace qel {
@@ -14,7 +16,8 @@ int convert_body();
 // the file, or none after reporting "出力HTMLファイル %s が新規作成できません".
 File* open_body_file(const char* directory, const char* name);
 
-// Writes the body footer and closes the file.
-void close_body_file(File* file);
+// Writes the body footer and closes the file at `path`. 0, or -1 after
+// reporting that it could not be written whole.
+int close_body_file(File* file, const std::string& path);
 
 }  // namespace qel

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/report.h"
+#include "common/written_file.h"
 #include "converter/settings.h"
 #include "html/body_state.h"
 #include "html/menus.h"
@@ -29,9 +30,12 @@ struct MediaState {
     std::string sound_group;       // "%03ld" of sound_count / 1000
     File* current_playlist;        // pl_NNN.xml being filled
     File* whole_playlist;          // pl_all.xml
+    std::string current_path;      // the current playlist's path
+    std::string whole_path;        // pl_all.xml's path
+    long figures_unwritten;        // figures whose file could not be created or written whole
 };
 
-MediaState media = {-1, -1, ".bmp", ".ra", 0, "", nullptr, nullptr};
+MediaState media = {-1, -1, ".bmp", ".ra", 0, "", nullptr, nullptr, "", "", 0};
 
 // Texts reused for every media line.
 std::string stem;
@@ -88,19 +92,25 @@ void close_bundle(int handle) {
     if (handle >= 0) handle_close(handle);
 }
 
-int extract_member(const char* directory, const char* name, int bundle, int32_t offset, int32_t length) {
+int extract_member(const char* directory, const char* name, int bundle, int32_t offset, int32_t length,
+                   int* write_failed) {
     std::string path = std::string(directory) + name;
     char chunk[CopyChunk];
+    if (write_failed != nullptr) *write_failed = 0;
 
     // Create the member file.
+    // No room for it counts as a failed write; a name the system refuses
+    // is the data's fault, like a range outside the bundle.
     int out = handle_create(path.c_str());
     if (out < 0) {
+        if (write_failed != nullptr) *write_failed = failed_for_room();
         report("データファイル %s が新規作成できません\n", path.c_str());
         return -1;
     }
 
     // Position the bundle and copy chunk by chunk.
     int status = 0;
+    int written = 0;
     if (handle_seek(bundle, offset) < 0) {
         report("データファイルのlseek()に失敗しました\n");
         status = -1;
@@ -118,11 +128,18 @@ int extract_member(const char* directory, const char* name, int bundle, int32_t 
         } else if (handle_write(out, chunk, static_cast<size_t>(size)) != size) {
             report("個別データファイルの書き出しに失敗しました\n");
             status = -1;
+            written = -1;
         } else {
             remaining -= size;
         }
     }
-    handle_close(out);
+    // The system may report a lost write only when the file is closed.
+    if (handle_close(out) != 0) written = -1;
+    if (written != 0) {
+        report("ファイル %s への書き込みに失敗しました\n", path.c_str());
+        if (write_failed != nullptr) *write_failed = 1;
+        return -1;
+    }
     return status;
 }
 
@@ -184,7 +201,7 @@ int add_playlist_track(File* playlist, const char* folder, const char* artist, c
     return 0;
 }
 
-void finish_playlist(File* playlist, long first, long last) {
+int finish_playlist(File* playlist, const std::string& path, long first, long last) {
     file_puts(playlist, "\t</dict>\n");
     file_puts(playlist, "\t<key>Playlists</key>\n");
     file_puts(playlist, "\t<array>\n");
@@ -206,7 +223,7 @@ void finish_playlist(File* playlist, long first, long last) {
     file_puts(playlist, "\t</array>\n");
     file_puts(playlist, "</dict>\n");
     file_puts(playlist, "</plist>\n");
-    file_close(playlist);
+    return close_written_file(playlist, path);
 }
 
 int open_media_bundles() {
@@ -232,7 +249,12 @@ int handle_figure_line(const char* value) {
     if (read_media_value(value, offset, length, stem) != 0) return 0;
     file_name = stem;
     file_name += media.figure_extension;
-    if (extract_member(s.figure_dir.c_str(), file_name.c_str(), media.figure_bundle, offset, length) != 0) return 0;
+    int write_failed = 0;
+    if (extract_member(s.figure_dir.c_str(), file_name.c_str(), media.figure_bundle, offset, length,
+                       &write_failed) != 0) {
+        media.figures_unwritten += write_failed;
+        return 0;
+    }
 
     // File it on the figure page; its anchor carries the image for the body.
     MenuPage* page = body_state.menu_pages[0];
@@ -260,13 +282,16 @@ int handle_sound_line(const char* value) {
     // Every 10000 sounds the current playlist is finished and the next begun.
     if (s.MACINTOSH != 0 && s.GENSOUND != 0 && n % SoundsPerPlaylist == 0) {
         if (media.current_playlist != nullptr) {
-            finish_playlist(media.current_playlist, n - (SoundsPerPlaylist - 1), n);
+            File* finished = media.current_playlist;
             media.current_playlist = nullptr;
+            if (finish_playlist(finished, media.current_path, n - (SoundsPerPlaylist - 1), n) != 0) return -1;
         }
         std::string name = "pl_" + media.sound_group + ".xml";
+        media.current_path = s.BASEPATH + name;
         media.current_playlist = open_playlist(s.BASEPATH.c_str(), name.c_str());
         if (media.current_playlist == nullptr) return -1;
         if (n == 0) {
+            media.whole_path = s.BASEPATH + "pl_all.xml";
             media.whole_playlist = open_playlist(s.BASEPATH.c_str(), "pl_all.xml");
             if (media.whole_playlist == nullptr) return -1;
         }
@@ -307,16 +332,19 @@ void close_media_bundles() {
     media.sound_bundle = -1;
 }
 
-void finish_playlists() {
+int finish_playlists() {
     long n = media.sound_count;
+    int status = 0;
     if (n > 0 && media.current_playlist != nullptr) {
-        finish_playlist(media.current_playlist, SoundsPerPlaylist * ((n - 1) / SoundsPerPlaylist) + 1, n);
+        long first = SoundsPerPlaylist * ((n - 1) / SoundsPerPlaylist) + 1;
+        if (finish_playlist(media.current_playlist, media.current_path, first, n) != 0) status = -1;
         media.current_playlist = nullptr;
     }
     if (n > 0 && media.whole_playlist != nullptr) {
-        finish_playlist(media.whole_playlist, 1, n);
+        if (finish_playlist(media.whole_playlist, media.whole_path, 1, n) != 0) status = -1;
         media.whole_playlist = nullptr;
     }
+    return status;
 }
 
 void abandon_media() {
@@ -331,8 +359,12 @@ long sound_count() {
     return media.sound_count;
 }
 
+long figures_unwritten() {
+    return media.figures_unwritten;
+}
+
 void reset_media_state() {
-    media = MediaState{-1, -1, ".bmp", ".ra", 0, "", nullptr, nullptr};
+    media = MediaState{-1, -1, ".bmp", ".ra", 0, "", nullptr, nullptr, "", "", 0};
 }
 
 }  // namespace qel

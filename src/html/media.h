@@ -18,8 +18,12 @@ void close_bundle(int handle);
 // Copies the bundle's bytes offset .. offset + length - 1 into the new file
 // directory + name (created or truncated, 0644) through a fixed 512-byte
 // buffer; a length of 0 or less leaves an empty file. Returns 0, or -1 after
-// reporting why (the new file stays with what was written).
-int extract_member(const char* directory, const char* name, int bundle, int32_t offset, int32_t length);
+// reporting why (the new file stays with what was written). `write_failed`,
+// when given, tells a failure to write or close the new file, or to create it
+// for want of room (set to 1), from a failure of the data: a range outside
+// the bundle, a name the system refuses (0).
+int extract_member(const char* directory, const char* name, int bundle, int32_t offset, int32_t length,
+                   int* write_failed = nullptr);
 
 // Reads an IMG or SND value as two hexadecimal numbers, offset "," length
 // (scanf's "%lx,%lx": blanks, a sign and a 0x prefix allowed before each
@@ -35,8 +39,9 @@ File* open_playlist(const char* directory, const char* name);
 int add_playlist_track(File* playlist, const char* folder, const char* artist, const char* album, int32_t offset,
                        long id);
 
-// Writes the item list first .. last and the footer, and closes the playlist.
-void finish_playlist(File* playlist, long first, long last);
+// Writes the item list first .. last and the footer, and closes the playlist
+// at `path`. 0, or -1 after reporting that it could not be written whole.
+int finish_playlist(File* playlist, const std::string& path, long first, long last);
 
 // ---- The media of one body conversion ---------------------------------------
 
@@ -61,14 +66,18 @@ int handle_sound_line(const char* value);
 void close_media_bundles();
 
 // At the end of the body: finishes the current and the whole-run playlist
-// when sounds were added to them.
-void finish_playlists();
+// when sounds were added to them. 0, or -1 when one could not be written whole.
+int finish_playlists();
 
 // After a failure: closes bundles and playlists without writing more.
 void abandon_media();
 
 // Number of sounds handled so far.
 long sound_count();
+
+// Figures dropped because their file could not be created or written whole:
+// the body goes on without them, but the run is not a success.
+long figures_unwritten();
 
 // Forgets bundles, playlists and counters. For tests and a new run.
 void reset_media_state();

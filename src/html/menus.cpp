@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/written_file.h"
 #include "html/body_state.h"
 #include "html/inline.h"
 #include "text/sjis.h"
@@ -67,7 +68,7 @@ MenuPage* open_menu_page(const char* directory, const char* file_name, const cha
     file_puts(file, "</head>\n");
     file_puts(file, "<body>\n");
     file_printf(file, "<h1>%s</h1>\n", title);
-    return new MenuPage{file, number, 0x20, 0};
+    return new MenuPage{file, number, 0x20, 0, path};
 }
 
 void add_menu_entry(MenuPage* page, int group, const char* first, const char* second) {
@@ -104,13 +105,14 @@ void add_menu_entry(MenuPage* page, int group, const char* first, const char* se
     page->anchor_counter = n + 1;
 }
 
-void close_menu_page(MenuPage* page) {
-    if (page == nullptr) return;
+int close_menu_page(MenuPage* page) {
+    if (page == nullptr) return 0;
     file_puts(page->file, "</p>\n");
     file_puts(page->file, "</body>\n");
     file_puts(page->file, "</html>\n");
-    file_close(page->file);
+    int status = close_written_file(page->file, page->path);
     delete page;
+    return status;
 }
 
 void abandon_menu_page(MenuPage* page) {

@@ -2,6 +2,8 @@
 // letter of the headword, each pointing at an anchor held for the body.
 #pragma once
 
+#include <string>
+
 #include "platform/platform.h"
 
 namespace qel {
@@ -12,6 +14,7 @@ struct MenuPage {
     int number;             // 1-5: picks the page's link and anchor forms
     int last_group_letter;  // group letter of the last heading written; 0x20 before the first
     int anchor_counter;     // entries written so far; the number of the next one
+    std::string path;       // where the page is written, for the report of a failed write
 };
 
 // File name and title of each page, by page number - 1.
@@ -32,7 +35,8 @@ MenuPage* open_menu_page(const char* directory, const char* file_name, const cha
 void add_menu_entry(MenuPage* page, int group, const char* first, const char* second);
 
 // Writes the page footer, closes and frees the page. A null page is ignored.
-void close_menu_page(MenuPage* page);
+// 0, or -1 after reporting that the page could not be written whole.
+int close_menu_page(MenuPage* page);
 
 // Closes and frees the page without its footer (the step failed). Null ignored.
 void abandon_menu_page(MenuPage* page);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/report.h"
+#include "common/written_file.h"
 #include "converter/settings.h"
 #include "html/inline.h"
 #include "text/main_text.h"
@@ -406,8 +407,9 @@ int build_link_table() {
         scan_value(value, entry_number, key, table, target, raw);
     }
     close_main_text(text);
-    close_link_data(table);
     report_console("\rハイパーリンクデータを生成しています... ");
+    // A table cut short by a full disk would lose links without a word.
+    if (close_written_file(table, LinkTableName) != 0) return -1;
     report("終了しました\n");
 
     // Sort the table by target entry. A sort that fails must not leave an

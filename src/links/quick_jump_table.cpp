@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/written_file.h"
 #include "converter/settings.h"
 #include "html/inline.h"
 #include "text/main_text.h"
@@ -219,8 +220,8 @@ int build_quick_jump_data() {
     finish_entry(table);
 
     close_main_text(text);
-    close_quick_jump_data(table);
     report_console("\r項目内ジャンプデータを生成しています... ");
+    if (close_written_file(table, QuickJumpDataName) != 0) return -1;
     report("終了しました\n");
     return 0;
 }

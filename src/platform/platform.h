@@ -115,7 +115,13 @@ int handle_create(const char* path);
 int64_t handle_seek(int handle, int64_t offset);  // from the start; -1 on failure
 long handle_read(int handle, void* buffer, size_t size);
 long handle_write(int handle, const void* data, size_t size);
-void handle_close(int handle);
+// Whether the file operation that has just failed failed for want of room: a
+// full disk, a quota or a file-size limit (not a bad name or a missing
+// directory). Asked right after the failure, before anything else.
+int failed_for_room();
+// A negative handle is ignored. 0, or -1 when the close failed (a write held
+// back by the system may have been lost).
+int handle_close(int handle);
 
 // ---- File system -----------------------------------------------------------
 

@@ -189,6 +189,10 @@ int handle_create(const char* path) {
     return open(os_path(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 }
 
+int failed_for_room() {
+    return errno == ENOSPC || errno == EDQUOT || errno == EFBIG;
+}
+
 int64_t handle_seek(int handle, int64_t offset) {
     if (offset < 0) return -1;
     off_t r = lseek(handle, static_cast<off_t>(offset), SEEK_SET);
@@ -217,8 +221,9 @@ long handle_write(int handle, const void* data, size_t size) {
     return static_cast<long>(total);
 }
 
-void handle_close(int handle) {
-    if (handle >= 0) close(handle);
+int handle_close(int handle) {
+    if (handle < 0) return 0;
+    return close(handle) == 0 ? 0 : -1;
 }
 
 // ---- File system -----------------------------------------------------------

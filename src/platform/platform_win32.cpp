@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -146,6 +147,11 @@ int handle_create(const char* path) {
     return _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 
+int failed_for_room() {
+    DWORD error = GetLastError();
+    return errno == ENOSPC || errno == EFBIG || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
 int64_t handle_seek(int handle, int64_t offset) {
     if (offset < 0) return -1;
     return static_cast<int64_t>(_lseeki64(handle, offset, SEEK_SET));
@@ -173,8 +179,9 @@ long handle_write(int handle, const void* data, size_t size) {
     return static_cast<long>(total);
 }
 
-void handle_close(int handle) {
-    if (handle >= 0) _close(handle);
+int handle_close(int handle) {
+    if (handle < 0) return 0;
+    return _close(handle) == 0 ? 0 : -1;
 }
 
 // ---- File system -----------------------------------------------------------

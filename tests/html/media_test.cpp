@@ -135,7 +135,7 @@ TEST(Playlist, WholeFileOfOneTrack) {
     File* p = open_playlist("base\\", "pl_000.xml");
     ASSERT_NE(p, nullptr);
     add_playlist_track(p, "C:/b/snd/", "snd", "000", 0x1a2b, 1);
-    finish_playlist(p, 1, 1);
+    EXPECT_EQ(finish_playlist(p, "base\\pl_000.xml", 1, 1), 0);
     EXPECT_EQ(read_file("base/pl_000.xml"),
               crlf("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                    "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
