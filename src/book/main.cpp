@@ -2,10 +2,15 @@
 #include <cstdlib>
 
 #include "book/book_writer.h"
+#include "common/command_line.h"
 #include "common/run.h"
 #include "platform/platform.h"
 
-int main(int, char** argv) {
+int main(int argc, char** argv) {
+    const qel::ProgramUsage usage = {"qelbook", qel::SuiteVersion,
+                                     "qelconv の出力から電子書籍(EPWING)を OUTPATH に作成します。"};
+    int taken = qel::take_command_line(argc, argv, usage);
+    if (taken >= 0) return taken;
     std::string path = qel::program_file_path(argv[0]);
     qel::BookSettings settings;
     int status = qel::start_run(path.c_str());

@@ -36,14 +36,94 @@ void append_to_log(const std::string& text) {
     file_close(log);
 }
 
+// What the console's current line shows.
+struct ConsoleLine {
+    int decided;       // `terminal` is known
+    int terminal;      // standard output is a terminal
+    std::string text;  // written since the last line end
+    int progress;      // the line was last redisplayed with a percentage
+};
+
+// Console and fault counts are the process's own, like its standard output.
+ConsoleLine console_line = {0, 0, std::string(), 0};
+long fault_counts[DataFaultKinds] = {};
+
+const char* const FaultLabels[DataFaultKinds] = {
+    "本文の誤り", "飛び先不明のハイパーリンク", "解決不能なハイパーリンク", "置き場所不明のアンカー",
+    "切り詰めたリンク", "索引語リストの誤り", "外字表の誤り"};
+
+void write_console_text(const std::string& text) {
+    console_write(text.data(), text.size());
+    size_t end = text.rfind('\n');
+    if (end == std::string::npos)
+        console_line.text += text;
+    else
+        console_line.text.assign(text, end + 1, std::string::npos);
+}
+
+void put_console(const std::string& text) {
+    ConsoleLine& c = console_line;
+    if (!c.decided) {
+        c.terminal = console_is_terminal();
+        c.decided = 1;
+    }
+    if (!text.empty() && text[0] == '\r') {
+        std::string shown = text.substr(1);
+        int percent = !shown.empty() && shown.back() == '%';
+        if (c.terminal) {
+            console_write(text.data(), text.size());
+            c.text = shown;
+        } else if (!percent) {
+            // The line's own start is already there; a line interrupted by a
+            // message is shown again whole.
+            if (shown.compare(0, c.text.size(), c.text) == 0) {
+                write_console_text(shown.substr(c.text.size()));
+            } else {
+                if (!c.text.empty()) write_console_text("\n");
+                write_console_text(shown);
+            }
+        }
+        c.progress = percent;
+        return;
+    }
+    if (c.progress && !text.empty()) {
+        write_console_text("\n");
+        c.progress = 0;
+    }
+    write_console_text(text);
+}
+
 }  // namespace
+
+void set_console_terminal(int terminal) {
+    console_line = ConsoleLine{terminal >= 0, terminal > 0, std::string(), 0};
+}
+
+void count_data_fault(DataFault kind) {
+    if (kind >= 0 && kind < DataFaultKinds) ++fault_counts[kind];
+}
+
+void report_data_fault_summary() {
+    long total = 0;
+    std::string kinds;
+    for (int k = 0; k < DataFaultKinds; ++k) {
+        if (fault_counts[k] == 0) continue;
+        total += fault_counts[k];
+        if (!kinds.empty()) kinds += "、";
+        kinds += FaultLabels[k];
+        kinds += " " + std::to_string(fault_counts[k]) + " 件";
+    }
+    if (total == 0) return;
+    report_console("※ データの誤り %ld 件を %s に記録しました (%s)\n", total, LogFileName, kinds.c_str());
+    flush_console();
+}
 
 void report(const char* format, ...) {
     va_list ap;
     va_start(ap, format);
     std::string text = format_message(format, ap);
     va_end(ap);
-    console_write(text.data(), text.size());
+    put_console(text);
     console_flush();
     append_to_log(text);
 }
@@ -61,7 +141,7 @@ void report_console(const char* format, ...) {
     va_start(ap, format);
     std::string text = format_message(format, ap);
     va_end(ap);
-    console_write(text.data(), text.size());
+    put_console(text);
 }
 
 void flush_console() {

@@ -15,13 +15,40 @@ void report(const char* format, ...) QEL_PRINTF(1, 2);
 void report_log(const char* format, ...) QEL_PRINTF(1, 2);
 
 // Writes the formatted message to the console only; not logged, not flushed.
-// Used for "\r" progress lines and the few console-only messages.
+// Used for "\r" progress lines and the few console-only messages. A text
+// that starts with "\r" redisplays the current line: on a terminal as it is;
+// otherwise (a file, a pipe) only what it adds to the line, and percentages
+// not at all, so that captured output holds one line per step. A message
+// after a percentage starts on a new line.
 void report_console(const char* format, ...) QEL_PRINTF(1, 2);
+
+// Takes the console for a terminal (1) or not (0), or asks the platform
+// again (-1), and starts a fresh line. For tests.
+void set_console_terminal(int terminal);
 
 // Flushes console output (after a progress line).
 void flush_console();
 
 // Name of the log file, relative to the working directory.
 extern const char* const LogFileName;
+
+// Kinds of faults in the data that only the log records in full.
+enum DataFault {
+    FAULT_BODY_MARKUP,       // markup of the body that had to be repaired or dropped
+    FAULT_UNKNOWN_TARGET,    // a link whose target entry is not a number
+    FAULT_UNRESOLVABLE_LINK, // a link whose target matches no rule
+    FAULT_UNPLACED_ANCHOR,   // a link target not found in its entry
+    FAULT_CUT_VALUE,         // a link value cut to its limit
+    FAULT_INDEX_LIST,        // an index-word list cut short
+    FAULT_GAIJI_TABLE,       // a faulty line of the gaiji table
+    DataFaultKinds
+};
+
+// Counts one fault of `kind` that was just logged.
+void count_data_fault(DataFault kind);
+
+// When the log recorded faults in the data: shows one console line that
+// counts them by kind and names the log file. Not logged.
+void report_data_fault_summary();
 
 }  // namespace qel

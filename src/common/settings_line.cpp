@@ -8,8 +8,16 @@
 
 namespace qel {
 
+const char* const SettingsFileName = "qelconv.ini";
+
+const char* skip_byte_order_mark(const char* line) {
+    if (static_cast<unsigned char>(line[0]) == 0xEF && static_cast<unsigned char>(line[1]) == 0xBB &&
+        static_cast<unsigned char>(line[2]) == 0xBF)
+        return line + 3;
+    return line;
+}
+
 int read_directory_settings(const char* const* keys, std::string* values, int count) {
-    static const char* const SettingsFileName = "qelconv.ini";
     File* f = file_open(SettingsFileName, FILE_READ_TEXT);
     if (!f) {
         report("設定ファイル %s がオープンできません\n", SettingsFileName);
@@ -19,8 +27,8 @@ int read_directory_settings(const char* const* keys, std::string* values, int co
     // are not asked for (however long) are passed over.
     char line[SettingsLineSize];
     std::string key, value;
-    while (file_gets(line, sizeof line, f)) {
-        if (split_settings_line(line, key, value) == 0) continue;
+    for (int first = 1; file_gets(line, sizeof line, f); first = 0) {
+        if (split_settings_line(first ? skip_byte_order_mark(line) : line, key, value) == 0) continue;
         for (int i = 0; i < count; ++i)
             if (key == keys[i]) values[i] = settings_directory_value(value);
     }
@@ -80,6 +88,27 @@ int settings_integer_value(const std::string& value) {
     uint32_t n = 0;
     while (*p >= '0' && *p <= '9') n = n * 10u + static_cast<uint32_t>(*p++ - '0');
     return static_cast<int>(sign < 0 ? 0u - n : n);
+}
+
+int is_decimal_value(const std::string& value) {
+    size_t i = 0;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) ++i;
+    size_t digits = i;
+    while (i < value.size() && value[i] >= '0' && value[i] <= '9') ++i;
+    if (i == digits || i - digits > 9) return 0;
+    while (i < value.size() && value[i] == ' ') ++i;
+    return i == value.size();
+}
+
+int is_shift_jis_text(const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
+        if (!((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) || i + 1 >= text.size()) return 0;
+        unsigned char t = static_cast<unsigned char>(text[++i]);
+        if (t < 0x40 || t == 0x7F || t > 0xFC) return 0;
+    }
+    return 1;
 }
 
 }  // namespace qel

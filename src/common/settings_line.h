@@ -5,6 +5,13 @@
 
 namespace qel {
 
+// "qelconv.ini": read from the working directory (the program's own).
+extern const char* const SettingsFileName;
+
+// The line past a UTF-8 byte-order mark at its start (an editor's mark on
+// the file's first line), or the line itself.
+const char* skip_byte_order_mark(const char* line);
+
 // Size of the piece the settings file is read in: a longer line is read on
 // as further lines.
 const int SettingsLineSize = 512;
@@ -35,5 +42,13 @@ int read_directory_settings(const char* const* keys, std::string* values, int co
 // The value read as a decimal integer in the manner of atoi (optional sign,
 // digits, stops at the first other byte, 0 without digits).
 int settings_integer_value(const std::string& value);
+
+// 1 when the value is a decimal number as written (an optional sign, 1 to 9
+// digits, nothing after them but spaces); 0 for a text, an empty value or a
+// number too long for an integer key.
+int is_decimal_value(const std::string& value);
+
+// 1 when the text is a sequence of whole Shift_JIS characters.
+int is_shift_jis_text(const std::string& text);
 
 }  // namespace qel

@@ -63,6 +63,7 @@ int report_summary(int status) {
         report("%s%s を入力としてEBStudioを実行してください\n", s.BASEPATH.c_str(), "qel.ebs");
     }
     report_log("\n");
+    report_data_fault_summary();
     return status == -1 ? 1 : 0;
 }
 

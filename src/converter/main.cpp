@@ -1,10 +1,19 @@
 // qelconv: converts the dictionary's text data into the sources of the book.
+#include <string>
+
+#include "common/command_line.h"
 #include "common/run.h"
 #include "converter/driver.h"
 #include "converter/settings.h"
+#include "html/body_state.h"
 #include "platform/platform.h"
 
-int main(int, char** argv) {
+int main(int argc, char** argv) {
+    const std::string version = std::string(qel::Identity.version) + " " + qel::Identity.date;
+    const qel::ProgramUsage usage = {"qelconv", version.c_str(),
+                                     "辞書のテキストデータを電子書籍の元データ(HTML/XMLと定義ファイル)に変換します。"};
+    int taken = qel::take_command_line(argc, argv, usage);
+    if (taken >= 0) return taken;
     qel::reset_settings();
     std::string path = qel::program_file_path(argv[0]);
     if (qel::start_run(path.c_str()) != 0) qel::finish_run(-1);

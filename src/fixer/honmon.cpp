@@ -47,6 +47,19 @@ ComponentEntry read_entry(const unsigned char* p) {
     return ComponentEntry{p[0], read_u32(p + 2), read_u32(p + 6)};
 }
 
+std::string honmon_path() {
+    return fixer_outpath() + "qel\\data\\honmon";
+}
+
+// Logs why block `block` could not be read: where it lies and how long the
+// file is.
+void log_unreadable_block(File* book, uint64_t block) {
+    uint64_t offset = (block - 1) * static_cast<uint64_t>(BookBlockSize);
+    report_log("  ブロック %llu (位置 0x%llX) が読めません: 本文ファイル %s の大きさは %lld バイトです\n",
+               static_cast<unsigned long long>(block), static_cast<unsigned long long>(offset),
+               honmon_path().c_str(), static_cast<long long>(file_size(book)));
+}
+
 // Patches a heading component unless its start block was patched already;
 // on failure reports `failure_format` with the identifier.
 int patch_listed(File* book, const ComponentEntry& entry, const char* failure_format) {
@@ -66,6 +79,8 @@ int patch_complex_search(File* book, uint32_t block) {
     unsigned char data[BookBlockSize];
     if (read_block(book, block, data) != 0) {
         report("複合検索管理情報ブロックが読めません\n");
+        if (block != 0) log_unreadable_block(book, block);
+        else report_log("  ブロック番号が 0 です\n");
         return -1;
     }
     unsigned groups = read_u16(data);
@@ -130,7 +145,7 @@ int patch_book() {
     reset_patcher_state();
 
     // Open the book file in place; it is never created.
-    std::string path = fixer_outpath() + "qel\\data\\honmon";
+    std::string path = honmon_path();
     File* book = file_open(path.c_str(), FILE_UPDATE_RAW);
     if (!book) {
         report("本文ファイル %s がオープンできません\n", path.c_str());
@@ -141,6 +156,8 @@ int patch_book() {
     unsigned char management[BookBlockSize];
     if (file_read(book, management, BookBlockSize) != static_cast<size_t>(BookBlockSize)) {
         report("書籍管理情報ブロックが読めません\n");
+        report_log("  本文ファイル %s の大きさは %lld バイトで、最初のブロック(%d バイト)に足りません\n",
+                   path.c_str(), static_cast<long long>(file_size(book)), BookBlockSize);
         file_close(book);
         return -1;
     }
@@ -183,6 +200,11 @@ int patch_component(File* book, int identifier, uint32_t start_block, uint32_t b
         uint64_t block = static_cast<uint64_t>(start_block) + i;
         if (block > UINT32_MAX || read_block(book, static_cast<uint32_t>(block), data) != 0) {
             report("\n");
+            if (block == 0 || block > UINT32_MAX)
+                report_log("  ブロック番号 %llu は範囲外です(開始ブロック %u、ブロック数 %u)\n",
+                           static_cast<unsigned long long>(block), start_block, block_count);
+            else
+                log_unreadable_block(book, block);
             return -1;
         }
         for (int u = 0; u < BookBlockSize; u += 2) {
@@ -197,6 +219,9 @@ int patch_component(File* book, int identifier, uint32_t start_block, uint32_t b
         }
         if (write_block(book, static_cast<uint32_t>(block), data) != 0) {
             report("\n");
+            report("ファイル %s への書き込みに失敗しました\n", honmon_path().c_str());
+            report_log("  ブロック %llu (位置 0x%llX) に書き込めません\n", static_cast<unsigned long long>(block),
+                       static_cast<unsigned long long>((block - 1) * BookBlockSize));
             return -1;
         }
     }

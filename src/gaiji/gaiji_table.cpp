@@ -141,6 +141,7 @@ void log_problem(GaijiConversion& c, const char* format, ...) {
     va_end(ap);
     if (!c.problem_logged) report_log("\n");
     c.problem_logged = 1;
+    count_data_fault(FAULT_GAIJI_TABLE);
     report_log("%s", message.c_str());
 }
 

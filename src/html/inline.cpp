@@ -102,6 +102,7 @@ bool may_report() {
 
 void report_unlisted_tag(std::string_view name, const char* key, const char* source) {
     if (!may_report()) return;
+    count_data_fault(FAULT_BODY_MARKUP);
     report_log("本文に未知のタグがあります\n  TAG: </%.*s>\n  KEY: %s\n  LINE: %s\n", static_cast<int>(name.size()),
                name.data(), key, source);
 }
@@ -111,6 +112,7 @@ void report_deep_link() {
     if (value_reports.nesting_noted) return;
     value_reports.nesting_noted = 1;
     if (!may_report()) return;
+    count_data_fault(FAULT_BODY_MARKUP);
     report_log("本文に誤りがあります\n  ERR: <HL>の入れ子が深すぎます\n  KEY: %s\n  LINE: %s\n"
                "  内側のリンクはタグを除いて変換しました\n",
                value_reports.key, value_reports.source);
@@ -181,7 +183,10 @@ void repair_missing_link_start(std::string& destination, const char* close, cons
                                const char* limit, const char* source, const std::vector<size_t>& marks,
                                const char* entry_id, const char* key, int links_on) {
     bool reported = may_report();
-    if (reported) report_log("本文に誤りがあります\n  ERR: <HL>の脱落\n  KEY: %s\n  LINE: %s\n", key, source);
+    if (reported) {
+        count_data_fault(FAULT_BODY_MARKUP);
+        report_log("本文に誤りがあります\n  ERR: <HL>の脱落\n  KEY: %s\n  LINE: %s\n", key, source);
+    }
     int found;
     const char* start = assumed_link_start(limit, close, found);
     LinkParts parts;

@@ -235,6 +235,7 @@ void report_unplaced_targets() {
             report_log("飛び先不明のため項目末尾にハイパーリンクのアンカーを生成しました\n");
             first = 0;
         }
+        count_data_fault(FAULT_UNPLACED_ANCHOR);
         const char* name = t.kind >= 0 ? FieldTagTable[t.kind].name : "";
         number[0] = sub[0] = '\0';
         if (t.number != -1) std::snprintf(number, sizeof number, "%d", t.number);

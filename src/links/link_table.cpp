@@ -154,13 +154,16 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
                 // Both passes cut the target entry number to its 8 characters;
                 // the log says where the data held a longer one.
                 size_t target_length = static_cast<size_t>(parts.target_end - parts.target);
-                if (target_length > TargetNumberBytes)
+                if (target_length > TargetNumberBytes) {
+                    count_data_fault(FAULT_CUT_VALUE);
                     report_log("リンク先の項目番号「%.*s」は8文字を超えるため「%s」として扱います(%s)\n",
                                static_cast<int>(target_length), parts.target, target.c_str(), key.c_str());
+                }
                 copy_until_char(parts.link_spec, raw, '<');
                 if (raw.size() > RawLinkSpecBytes) {
                     std::string start = raw;
                     cut_text(start, 40);
+                    count_data_fault(FAULT_CUT_VALUE);
                     report_log("リンク先指定「%s...」は%zuバイトを超えるため切り詰めて記録します(%s)\n",
                                start.c_str(), RawLinkSpecBytes, key.c_str());
                 }
@@ -245,9 +248,11 @@ const char* resolve_link_target(const char* link_spec, const char* target, const
                                 int report_on) {
     // 1. The target must be an entry number.
     if (!is_digit(*target)) {
-        if (report_on)
+        if (report_on) {
+            count_data_fault(FAULT_UNKNOWN_TARGET);
             report_log("飛び先不明のハイパーリンク「%s:%s」があります(%s)\n", target,
                        link_spec_shown(link_spec).c_str(), key);
+        }
         return nullptr;
     }
 
@@ -321,8 +326,10 @@ const char* resolve_link_target(const char* link_spec, const char* target, const
 
     // 7. The five fields, or the report of a target nobody can find.
     if (kind < 0) {
-        if (report_on)
+        if (report_on) {
+            count_data_fault(FAULT_UNRESOLVABLE_LINK);
             report_log("解決不能なハイパーリンク「%s」があります(%s)\n", link_spec_shown(link_spec).c_str(), key);
+        }
         return nullptr;
     }
     description.assign(kind_name(kind))

@@ -39,10 +39,15 @@ std::string ctime_text(int64_t t);
 // ---- Console ---------------------------------------------------------------
 
 // Writes Shift_JIS text to standard output. On POSIX, when the locale's
-// codeset is UTF-8, the text is transcoded to UTF-8 first; otherwise (and on
-// Windows) the bytes go out as they are.
+// codeset is UTF-8 (or, where that locale is not installed, when LC_ALL,
+// LC_CTYPE or LANG names a UTF-8 codeset), the text is transcoded to UTF-8
+// first; otherwise (and on Windows) the bytes go out as they are.
 void console_write(const char* text, size_t length);
 void console_flush();
+// The same for standard error (flushed as the C runtime does: at once).
+void console_error_write(const char* text, size_t length);
+// Standard output is a terminal (not a file or a pipe). 1 or 0.
+int console_is_terminal();
 
 // Forces (1) or forbids (0) the UTF-8 transcoding of console output; -1
 // returns to the locale's choice. For tests.

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
 namespace qel {
@@ -32,13 +34,36 @@ int console_mode = -1;
 int console_forced = -1;
 iconv_t console_iconv = (iconv_t)-1;
 
+// The locale that the environment names for characters: LC_ALL, else
+// LC_CTYPE, else LANG (the first that is set and not empty).
+const char* named_character_locale() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return value;
+    }
+    return "";
+}
+
+// A locale name whose codeset is UTF-8 ("ja_JP.UTF-8", "en_US.utf8").
+int names_utf8(const char* locale) {
+    const char* dot = std::strchr(locale, '.');
+    if (dot == nullptr) return 0;
+    std::string codeset;
+    for (const char* p = dot + 1; *p != '\0' && *p != '@'; ++p)
+        if (*p != '-' && *p != '_') codeset += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    return codeset == "utf8";
+}
+
 void decide_console_mode() {
     if (console_forced != -1) {
         console_mode = console_forced;
-    } else {
-        std::setlocale(LC_CTYPE, "");
+    } else if (std::setlocale(LC_CTYPE, "") != nullptr) {
         const char* codeset = nl_langinfo(CODESET);
         console_mode = (codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0)) ? 1 : 0;
+    } else {
+        // The named locale is not installed: its name still tells what the
+        // terminal shows.
+        console_mode = names_utf8(named_character_locale());
     }
     if (console_mode == 1 && console_iconv == (iconv_t)-1) {
         console_iconv = iconv_open("UTF-8", "CP932");
@@ -99,10 +124,11 @@ void set_console_transcoding(int mode) {
     console_mode = -1;
 }
 
-void console_write(const char* text, size_t length) {
+// Writes Shift_JIS text to `stream`, transcoded as the console needs.
+static void write_console_stream(std::FILE* stream, const char* text, size_t length) {
     if (console_mode == -1) decide_console_mode();
     if (console_mode == 0) {
-        std::fwrite(text, 1, length, stdout);
+        std::fwrite(text, 1, length, stream);
         return;
     }
     char out[1024];
@@ -112,15 +138,27 @@ void console_write(const char* text, size_t length) {
         char* o = out;
         size_t out_left = sizeof out;
         size_t r = iconv(console_iconv, &in, &in_left, &o, &out_left);
-        std::fwrite(out, 1, sizeof out - out_left, stdout);
+        std::fwrite(out, 1, sizeof out - out_left, stream);
         if (r == (size_t)-1 && errno != E2BIG) {
             // A byte that is not Shift_JIS: show a replacement and go on.
-            std::fputc('?', stdout);
+            std::fputc('?', stream);
             ++in;
             --in_left;
             iconv(console_iconv, nullptr, nullptr, nullptr, nullptr);
         }
     }
+}
+
+void console_write(const char* text, size_t length) {
+    write_console_stream(stdout, text, length);
+}
+
+void console_error_write(const char* text, size_t length) {
+    write_console_stream(stderr, text, length);
+}
+
+int console_is_terminal() {
+    return isatty(STDOUT_FILENO) ? 1 : 0;
 }
 
 void console_flush() {

@@ -93,6 +93,14 @@ void console_write(const char* text, size_t length) {
     std::fwrite(text, 1, length, stdout);
 }
 
+void console_error_write(const char* text, size_t length) {
+    std::fwrite(text, 1, length, stderr);
+}
+
+int console_is_terminal() {
+    return _isatty(_fileno(stdout)) ? 1 : 0;
+}
+
 void console_flush() {
     std::fflush(stdout);
 }

@@ -103,6 +103,7 @@ IndexWordRecord* read_index_word(IndexWordList* list, IndexWordRecord* record) {
     // dropped whole and noted in the log.
     if (!read_record_body(list, record)) {
         list->ended = 1;
+        count_data_fault(FAULT_INDEX_LIST);
         report_log("索引語リストファイル %s の最後のレコードが途中で切れています\n", list->path.c_str());
         return nullptr;
     }

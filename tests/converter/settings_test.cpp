@@ -110,13 +110,38 @@ TEST(Settings, ValuesAsStored) {
 TEST(Settings, InvalidLinesAreNumberedAndFailTheStep) {
     TempDir dir;
     std::string console;
-    std::string ini = "# comment\nbasepath=x\nFIGURE=0\n\nUNKNOWN=1\n";
+    std::string ini = "# comment\nbasepath=x\nFIGURE=0\n\nUNKNOWN=1\n=5\n";
     EXPECT_EQ(read_ini(dir, ini, console), -1);
-    // Two messages with their own numbers; the valid lines still count; the echo follows.
-    EXPECT_EQ(console.find("設定ファイルに不正な行があります(2行め)\n"), 0u);
-    EXPECT_NE(console.find("設定ファイルに不正な行があります(5行め)\n変換設定は以下のとおりです\n"),
+    // A message per line with its own number and what is wrong; the valid
+    // lines still count; the echo follows.
+    EXPECT_EQ(console.find("設定ファイルに不正な行があります(2行め)\n  basepath は設定項目ではありません\n"), 0u);
+    EXPECT_NE(console.find("設定ファイルに不正な行があります(5行め)\n  UNKNOWN は設定項目ではありません\n"
+                           "設定ファイルに不正な行があります(6行め)\n  キーがありません"),
               std::string::npos);
+    EXPECT_NE(console.find("\n変換設定は以下のとおりです\n"), std::string::npos);
     EXPECT_EQ(settings.FIGURE, 0);
+}
+
+// Values a key takes but that make no sense are named, and read as before;
+// an editor's byte-order mark does not spoil the first line.
+TEST(Settings, DoubtfulValuesAreNamedAndReadAsBefore) {
+    TempDir dir;
+    std::string console;
+    std::string ini = "\xEF\xBB\xBF" "FIGURE=yes\nQUICKJUMP=7\nQJITEMS=-2\nRETSYM=\x82\nSOUND\nQJLINES=12  \n"
+                      "JUMPSYM=\x82\xA0\xB1\n";
+    EXPECT_EQ(read_ini(dir, ini, console), 0);
+    EXPECT_EQ(settings.FIGURE, 0);
+    EXPECT_EQ(settings.QUICKJUMP, 7);
+    EXPECT_EQ(settings.QJITEMS, -2);
+    EXPECT_EQ(settings.QJLINES, 12);
+    EXPECT_EQ(settings.RETSYM, "\x82");
+    std::string expected = "設定ファイルの1行め: FIGURE の値「yes」は数値ではありません(0 として扱います)\n"
+                           "設定ファイルの2行め: QUICKJUMP の値 7 は範囲(0～4)の外です\n"
+                           "設定ファイルの3行め: QJITEMS の値 -2 は負の数です\n"
+                           "設定ファイルの4行め: RETSYM の値はShift_JISの文字列ではありません\n"
+                           "設定ファイルの5行め: SOUND の値「」は数値ではありません(0 として扱います)\n"
+                           "変換設定は以下のとおりです\n";
+    EXPECT_EQ(console.substr(0, expected.size()), expected);
 }
 
 TEST(Settings, LongLinesAreReadInPieces) {

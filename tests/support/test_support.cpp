@@ -97,16 +97,21 @@ int shell(const std::string& command) {
 
 }  // namespace qeltest
 
+#include "common/report.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Tests compare console output as raw Shift_JIS, whatever the locale says; a
-// test that switches transcoding on cannot leak it into the next one.
+// Tests compare console output as raw Shift_JIS, whatever the locale says,
+// laid out as on a terminal; a test that switches either cannot leak it into
+// the next one, and each starts on a fresh line.
 struct RawConsole : testing::EmptyTestEventListener {
-    void OnTestStart(const testing::TestInfo&) override { qel::set_console_transcoding(0); }
+    void OnTestStart(const testing::TestInfo&) override {
+        qel::set_console_transcoding(0);
+        qel::set_console_terminal(1);
+    }
 };
 
 const int raw_console = (qel::set_console_transcoding(0),

@@ -24,6 +24,7 @@ const int MaxRecords = 1000000;
 const char* const Usage =
     "usage: qelsample [--seed N] [--records N] [--hostile] DIRECTORY\n"
     "       qelsample --demo DIRECTORY\n"
+    "       qelsample --help | --version\n"
     "Writes a sample English-Japanese dictionary for qelconv and qelmend into\n"
     "DIRECTORY: qelconv.ini, qelgaiji.tbl, dic/ (main.txt, en.dat, tr.dat,\n"
     "Readme.txt), data/ (img.dat, qelq3.bnd, qelra.bnd) and the sample book\n"
@@ -68,6 +69,9 @@ int main(int argc, char** argv) {
         unsigned long long n = 0;
         if (arg == "--help" || arg == "-h") {
             std::fputs(Usage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::fputs("qelsample 1.0\n", stdout);
             return 0;
         } else if (arg == "--demo") {
             demo = true;
