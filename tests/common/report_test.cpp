@@ -30,6 +30,34 @@ TEST(Report, ConsoleAndLogGetTheirShare) {
     EXPECT_EQ(console, "T...\rT... 42%\rT... 終了しました\n");
 }
 
+// Captured output gets no percentages and no "\r"; a message in the middle
+// of a progress display starts on a new line, on a terminal too, and the
+// step's result then comes with the step's name again.
+TEST(Report, ProgressOnATerminalOnly) {
+    TempDir dir;
+    dir.enter();
+    for (int terminal = 0; terminal < 2; ++terminal) {
+        set_console_terminal(terminal);
+        testing::internal::CaptureStdout();
+        report("A...");
+        report_console("\rA... %d%%", 10);
+        report_console("\rA... ");
+        report("終了しました\n");
+        report("B...");
+        report_console("\rB... %d%%", 0);
+        report("fault\n");
+        report_console("\rB... %d%%", 50);
+        report_console("\rB... ");
+        report("終了しました\n");
+        std::string console = testing::internal::GetCapturedStdout();
+        if (terminal)
+            EXPECT_EQ(console, "A...\rA... 10%\rA... 終了しました\nB...\rB... 0%\nfault\n\rB... 50%\rB... 終了しました\n");
+        else
+            EXPECT_EQ(console, "A... 終了しました\nB...\nfault\nB... 終了しました\n");
+    }
+    set_console_terminal(1);
+}
+
 TEST(Report, LongMessagesAreNotCut) {
     TempDir dir;
     dir.enter();

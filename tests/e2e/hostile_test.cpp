@@ -431,6 +431,7 @@ TEST(HostileFixer, ComponentsPastTheEndOfTheBook) {
 // All of the above at once, in a generated dictionary with every optional part
 // on: the converter gets through with exit code 0 and writes every file whole;
 // the fixer fails on both broken books after patching what it could.
+#ifdef QEL_HAVE_SAMPLE
 TEST(HostileSample, BothProgramsGetThroughTheGeneratedHostileSet) {
     TempDir dir;
     const std::string generator = std::string(QEL_TOOLS_DIR) + "/qelsample";
@@ -473,3 +474,4 @@ TEST(HostileSample, BothProgramsGetThroughTheGeneratedHostileSet) {
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.output.find("複合検索管理情報ブロックのグループ 1 がブロックに収まりません"), npos) << r.output;
 }
+#endif
