@@ -424,6 +424,12 @@ TEST(HostileFixer, ComponentsPastTheEndOfTheBook) {
     std::string patched = read_file(dir.path + "/book/qel/data/honmon");
     ASSERT_EQ(patched.size(), book.size());
     EXPECT_EQ(patched.substr(Block + 10, 4), std::string("\x1F\x04\x1F\x05", 4));
+    // The log says where the block lies and how long the book is.
+    std::string log = read_file(dir.path + "/qelconv.log");
+    EXPECT_NE(log.find("  ブロック 3 (位置 0x1000) が読めません: 本文ファイル book/qel\\data\\honmon の大きさは 4096 "
+                       "バイトです\r\n"),
+              std::string::npos)
+        << log;
 }
 
 // ---- The generated hostile set ------------------------------------------------------
