@@ -4,8 +4,8 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/settings.h"
 #include "common/settings_line.h"
-#include "converter/settings.h"
 #include "platform/platform.h"
 
 namespace qel {

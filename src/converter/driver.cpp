@@ -5,8 +5,8 @@
 
 #include "common/report.h"
 #include "common/run.h"
+#include "common/settings.h"
 #include "converter/directories.h"
-#include "converter/settings.h"
 #include "gaiji/gaiji_table.h"
 #include "html/body.h"
 #include "links/link_table.h"

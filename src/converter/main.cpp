@@ -3,8 +3,8 @@
 
 #include "common/command_line.h"
 #include "common/run.h"
+#include "common/settings.h"
 #include "converter/driver.h"
-#include "converter/settings.h"
 #include "html/body_state.h"
 #include "platform/platform.h"
 

@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "common/report.h"
+#include "common/settings.h"
 #include "common/written_file.h"
-#include "converter/settings.h"
 #include "html/body_state.h"
 #include "html/headings.h"
 #include "html/inline.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/report.h"
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "html/body_state.h"
 #include "html/inline.h"
 #include "html/quick_jump_nav.h"

@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "common/report.h"
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "links/link_groups.h"
 #include "links/link_table.h"
+#include "text/inline_tags.h"
 #include "text/sjis.h"
 
 namespace qel {
 
 namespace {
 
-const unsigned char MiddleDotByte = 0xA5;
 const char* const MiddleDot = "・";
 
 // Output length reached before the character or tag that holds each source
@@ -53,10 +53,6 @@ ValueReports value_reports = {"", "", 0, 0, 0};
 std::string title_middle_dot;
 int title_middle_dot_known = 0;
 
-inline bool is_lead(unsigned char b) {
-    return b >= 0x80;
-}
-
 // The ASCII bytes that convert_inline copies as they are: all but the
 // terminator, the bytes that become entities (& " ' >), "<", which begins a
 // tag, and "#", which may begin a gaiji reference.
@@ -83,11 +79,6 @@ inline bool copied_as_is(const char* p, int set) {
 int gaiji_set_of(std::string_view name) {
     char second = name.size() > 1 ? name[1] : '\0';
     return second == '9' ? 99 : second - '0';
-}
-
-// A gaiji reference "#xx#" starts at `p`.
-inline bool is_gaiji_reference(const char* p) {
-    return p[0] == '#' && p[1] != '\0' && p[2] != '\0' && p[3] == '#';
 }
 
 // Whether another report about the current value may be made; counts it.
@@ -207,34 +198,6 @@ void repair_missing_link_start(std::string& destination, const char* close, cons
 }
 
 }  // namespace
-
-const char* skip_inline_character(const char* p) {
-    unsigned char b = static_cast<unsigned char>(*p);
-    if (b == MiddleDotByte) return p + 1;
-    if (is_gaiji_reference(p)) return p + 4;
-    if (is_lead(b) && p[1] != '\0') return p + 2;
-    return p + 1;
-}
-
-const char* next_tag_start(const char* p) {
-    while (*p != '\0' && *p != '<') p = skip_inline_character(p);
-    return p;
-}
-
-const char* read_inline_tag(const char* p, InlineTag& tag) {
-    tag.closing = p[1] == '/';
-    const char* name = p + (tag.closing ? 2 : 1);
-    const char* q = name;
-    while (*q != '>' && *q != '\0' && *q != '\r' && *q != '\n') ++q;
-    tag.name = std::string_view(name, static_cast<size_t>(q - name));
-    tag.closed = *q == '>';
-    return tag.closed ? q + 1 : end_of_text(q);
-}
-
-const char* skip_comment(const char* p) {
-    const char* end = std::strstr(p, "</CMT>");
-    return end ? end + 6 : nullptr;
-}
 
 int convert_inline(std::string& destination, const char* source, const char* entry_id, const char* key,
                    int links_on) {

@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "common/report.h"
+#include "common/settings.h"
 #include "common/written_file.h"
-#include "converter/settings.h"
 #include "html/body_state.h"
 #include "html/menus.h"
 

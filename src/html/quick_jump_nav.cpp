@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "html/body_state.h"
 #include "links/link_groups.h"
 #include "links/quick_jump_table.h"

@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "common/report.h"
+#include "common/settings.h"
 #include "common/written_file.h"
-#include "converter/settings.h"
-#include "html/inline.h"
+#include "text/inline_tags.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
 

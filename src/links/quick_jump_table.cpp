@@ -7,8 +7,8 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/settings.h"
 #include "common/written_file.h"
-#include "converter/settings.h"
 #include "html/inline.h"
 #include "text/main_text.h"
 #include "text/sjis.h"

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "common/report.h"
+#include "common/settings.h"
 #include "common/written_file.h"
-#include "converter/settings.h"
 #include "platform/platform.h"
 
 namespace qel {

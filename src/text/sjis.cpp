@@ -12,11 +12,6 @@ namespace qel {
 
 namespace {
 
-// A byte from 0x80 up begins a two-byte character.
-inline bool is_lead(unsigned char b) {
-    return b >= 0x80;
-}
-
 inline bool is_line_end(unsigned char b) {
     return b == '\0' || b == '\r' || b == '\n';
 }

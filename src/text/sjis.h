@@ -15,6 +15,13 @@
 
 namespace qel {
 
+// A byte from 0x80 up begins a two-byte character, as the dictionary's text
+// is stepped through (the one-byte middle dot 0xA5 is told apart where it
+// matters).
+inline bool is_lead(unsigned char b) {
+    return b >= 0x80;
+}
+
 // ---- Scanners (return a position in their source) --------------------------
 
 // Value of one hexadecimal digit (0-9, a-f, A-F), or -1 for any other byte.

@@ -5,7 +5,7 @@
 
 #include "common/report.h"
 #include "common/run.h"
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "html/body.h"
 #include "links/link_table.h"
 #include "platform/platform.h"

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "html/body_fixture.h"
 #include "links/link_table.h"
 #include "support/test_support.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "html/body_state.h"
 #include "support/test_support.h"
 

@@ -7,10 +7,11 @@
 #include <string>
 
 #include "common/report.h"
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "links/link_table.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "text/inline_tags.h"
 #include "text/sjis.h"
 
 using namespace qel;

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "html/body_fixture.h"
 #include "html/body_state.h"
 #include "links/quick_jump_table.h"

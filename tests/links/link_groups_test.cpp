@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/report.h"
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "html/inline.h"
 #include "platform/platform.h"
 #include "support/test_support.h"

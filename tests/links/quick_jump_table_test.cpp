@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "html/inline.h"
 #include "links/link_table.h"
 #include "platform/platform.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "converter/settings.h"
+#include "common/settings.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 

@@ -1,5 +1,5 @@
 // Reading and echoing qelconv.ini.
-#include "converter/settings.h"
+#include "common/settings.h"
 
 #include <gtest/gtest.h>
 
