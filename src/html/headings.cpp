@@ -25,7 +25,7 @@ std::string dt_suffix;  // "DR%02d" of a derived form's number, empty for a main
 // Position of the first "|" at a character start, or of the terminator.
 const char* first_bar(const char* text) {
     const char* p = text;
-    while (*p != '\0' && *p != '|') p += (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') ? 2 : 1;
+    while (*p != '\0' && *p != '|') p = next_char(p);
     return p;
 }
 

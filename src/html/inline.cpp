@@ -335,7 +335,7 @@ int convert_plain(std::string& destination, const char* source) {
             // A run of characters copied as they are goes out in one piece.
             const char* run = p;
             do {
-                p += is_lead(static_cast<unsigned char>(*p)) && p[1] != '\0' ? 2 : 1;
+                p = next_char(p);
                 b = static_cast<unsigned char>(*p);
             } while (b != '\0' && b != MiddleDotByte && b != '#' && b != '<');
             destination.append(run, static_cast<size_t>(p - run));

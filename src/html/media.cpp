@@ -9,6 +9,7 @@
 #include "common/written_file.h"
 #include "html/body_state.h"
 #include "html/menus.h"
+#include "text/sjis.h"
 
 namespace qel {
 
@@ -41,13 +42,6 @@ MediaState media = {-1, -1, ".bmp", ".ra", 0, "", nullptr, nullptr, "", "", 0};
 std::string stem;
 std::string file_name;
 std::string member_name;
-
-int hex_digit(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // One "%lx" conversion at `p`: blanks, a sign, an optional 0x prefix and at
 // least one hex digit. Returns the position after it, or none.

@@ -44,7 +44,7 @@ std::string link;  // one menu link, anchor or return link
 // Position of the "|", line feed or terminator that ends the field at `p`;
 // a trail byte 0x7C is part of its character and ends nothing.
 const char* field_end(const char* p) {
-    while (*p != '\0' && *p != '|' && *p != '\n') p += (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') ? 2 : 1;
+    while (*p != '\0' && *p != '|' && *p != '\n') p = next_char(p);
     return p;
 }
 

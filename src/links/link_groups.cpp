@@ -85,7 +85,7 @@ std::string_view first_field(const std::string& line) {
 // `out`, and returns the position after the stop byte, or the end.
 const char* take_field(const char* p, char stop, std::string& out) {
     const char* q = p;
-    while (*q != '\0' && *q != stop) q += (static_cast<unsigned char>(*q) >= 0x80 && q[1] != '\0') ? 2 : 1;
+    while (*q != '\0' && *q != stop) q = next_char(q);
     out.assign(p, static_cast<size_t>(q - p));
     return *q == stop ? q + 1 : q;
 }

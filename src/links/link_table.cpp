@@ -69,7 +69,7 @@ inline bool starts_with(const char* text, const char* prefix) {
 const char* colon_before(const char* p, const char* end) {
     while (p < end && *p != '\0') {
         if (*p == ':') return p;
-        p += (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') ? 2 : 1;
+        p = next_char(p);
     }
     return nullptr;
 }

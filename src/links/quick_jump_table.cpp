@@ -66,7 +66,7 @@ void add_item(const char* item) {
 // Whether `text` holds a "|" at a character start.
 bool has_bar(const std::string& text) {
     const char* p = text.c_str();
-    while (*p != '\0' && *p != '|') p += (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') ? 2 : 1;
+    while (*p != '\0' && *p != '|') p = next_char(p);
     return *p == '|';
 }
 

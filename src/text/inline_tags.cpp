@@ -11,8 +11,7 @@ const char* skip_inline_character(const char* p) {
     unsigned char b = static_cast<unsigned char>(*p);
     if (b == MiddleDotByte) return p + 1;
     if (is_gaiji_reference(p)) return p + 4;
-    if (is_lead(b) && p[1] != '\0') return p + 2;
-    return p + 1;
+    return next_char(p);
 }
 
 const char* next_tag_start(const char* p) {

@@ -20,13 +20,6 @@ inline bool is_ascii_alnum(unsigned char b) {
     return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
 }
 
-// Position of the next character start after `p`; a lead byte right before the
-// terminator only steps onto the terminator.
-inline const char* next_char(const char* p) {
-    if (is_lead(static_cast<unsigned char>(*p)) && p[1] != '\0') return p + 2;
-    return p + 1;
-}
-
 }  // namespace
 
 // ---- Scanners ----------------------------------------------------------------

@@ -22,6 +22,12 @@ inline bool is_lead(unsigned char b) {
     return b >= 0x80;
 }
 
+// Position of the next character start after `p`; a lead byte right before the
+// terminator only steps onto the terminator.
+inline const char* next_char(const char* p) {
+    return is_lead(static_cast<unsigned char>(*p)) && p[1] != '\0' ? p + 2 : p + 1;
+}
+
 // ---- Scanners (return a position in their source) --------------------------
 
 // Value of one hexadecimal digit (0-9, a-f, A-F), or -1 for any other byte.
