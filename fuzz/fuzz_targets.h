@@ -113,9 +113,10 @@ inline int finish_input() {
 }
 
 // Settings of a plain run: everything in the current directory.
-inline void plain_settings() {
-    qel::reset_settings();
-    qel::settings.SORTCMD = ":";
+inline qel::ConversionSettings plain_settings() {
+    qel::ConversionSettings settings;
+    settings.SORTCMD = ":";
+    return settings;
 }
 
 // A small gaiji table of every kind of definition, converted into the tables
@@ -156,13 +157,13 @@ inline int fuzz_settings(const uint8_t* data, size_t size) {
         qel::parse_symbol_setting(symbol, value.c_str());
     }
     put_file("qelconv.ini", text);
-    qel::read_settings();
-    qel::parse_symbol_setting(symbol, qel::settings.PRONSYM.c_str());
-    qel::parse_symbol_setting(symbol, qel::settings.RETSYM.c_str());
+    qel::ConversionSettings settings;
+    qel::read_settings(settings);
+    qel::parse_symbol_setting(symbol, settings.PRONSYM.c_str());
+    qel::parse_symbol_setting(symbol, settings.RETSYM.c_str());
     qel::reset_fixer_state();
     qel::read_outpath();
     qel::reset_fixer_state();
-    qel::reset_settings();
     return finish_input();
 }
 
@@ -194,11 +195,10 @@ inline int fuzz_inline(const uint8_t* data, size_t size) {
     int flags = data[0];
     std::string source = bytes_of(data + 1, size - 1);
     const char* s = source.c_str();
-    qel::settings.ITALIC = (flags & 2) ? 1 : 0;
     qel::reset_link_numbers();
 
     std::string out;
-    qel::convert_inline(out, s, "123", "key", flags & 1);
+    qel::convert_inline(out, s, "123", "key", flags & 1, (flags & 2) ? 1 : 0);
     qel::convert_title(out, s);
     qel::convert_plain(out, s);
 
@@ -216,7 +216,6 @@ inline int fuzz_inline(const uint8_t* data, size_t size) {
     qel::hex_byte_value(s);
     std::string stripped = source;
     qel::strip_tags(stripped);
-    qel::settings.ITALIC = 0;
     return finish_input();
 }
 
@@ -334,9 +333,7 @@ inline int fuzz_index_words(const uint8_t* data, size_t size) {
 // Readme.txt into the copyright page.
 inline int fuzz_readme(const uint8_t* data, size_t size) {
     put_file("Readme.txt", bytes_of(data, size));
-    plain_settings();
-    qel::write_copyright_page();
-    qel::reset_settings();
+    qel::write_copyright_page(plain_settings());
     return finish_input();
 }
 
@@ -356,9 +353,7 @@ inline int fuzz_link_pass(const uint8_t* data, size_t size) {
     std::string stored = bytes_of(data, size);
     for (char& c : stored) c = static_cast<char>(~static_cast<unsigned char>(c));
     put_file("main.txt", stored);
-    plain_settings();
-    qel::build_link_table();
-    qel::reset_settings();
+    qel::build_link_table(plain_settings());
     return finish_input();
 }
 
@@ -398,8 +393,7 @@ inline int fuzz_body(const uint8_t* data, size_t size) {
     for (char& c : stored) c = static_cast<char>(~static_cast<unsigned char>(c));
     put_file("main.txt", stored);
 
-    qel::reset_settings();
-    qel::ConversionSettings& s = qel::settings;
+    qel::ConversionSettings s;
     for (const char* sort : qel::SortCandidates)
         if (s.SORTCMD.empty() && qel::path_exists(sort)) s.SORTCMD = sort;
     s.QUICKJUMP = (flags & 7) % 5;
@@ -418,14 +412,13 @@ inline int fuzz_body(const uint8_t* data, size_t size) {
         s.sound_dir_slashed = "snd/";
     }
 
-    if (s.QUICKJUMP == 0 || qel::build_quick_jump_data() == 0) {
-        if (qel::build_link_table() == 0) qel::convert_body();
+    if (s.QUICKJUMP == 0 || qel::build_quick_jump_data(s) == 0) {
+        if (qel::build_link_table(s) == 0) qel::convert_body(s);
     }
 
     std::error_code ignored;
     std::filesystem::remove_all("fig", ignored);
     std::filesystem::remove_all("snd", ignored);
-    qel::reset_settings();
     return finish_input();
 }
 

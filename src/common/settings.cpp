@@ -9,8 +9,6 @@
 
 namespace qel {
 
-ConversionSettings settings;
-
 namespace {
 
 // Integer keys whose values have a documented range; the others take any
@@ -44,7 +42,7 @@ void check_value(const std::string& key, const std::string& value, int line_numb
 }
 
 // Stores one key's value; returns -1 for a key that is not a setting.
-int store_setting(const std::string& key, const std::string& value, int line_number) {
+int store_setting(ConversionSettings& settings, const std::string& key, const std::string& value, int line_number) {
     struct PathKey { const char* name; std::string ConversionSettings::*field; };
     struct TextKey { const char* name; std::string ConversionSettings::*field; };
     struct IntKey { const char* name; int ConversionSettings::*field; };
@@ -83,8 +81,7 @@ int store_setting(const std::string& key, const std::string& value, int line_num
     return -1;
 }
 
-void echo_settings() {
-    const ConversionSettings& s = settings;
+void echo_settings(const ConversionSettings& s) {
     report("変換設定は以下のとおりです\n");
     report("  BASEPATH = %s\n", s.BASEPATH.c_str());
     report("  OUTPATH = %s\n", s.OUTPATH.c_str());
@@ -110,27 +107,8 @@ void echo_settings() {
 
 }  // namespace
 
-void reset_settings() {
+int read_settings(ConversionSettings& settings) {
     settings = ConversionSettings();
-    settings.MACINTOSH = 0;
-    settings.FIGURE = 1;
-    settings.JPEG = 1;
-    settings.SOUND = 0;
-    settings.GENSOUND = 1;
-    settings.COMPLEX = 1;
-    settings.QUICKJUMP = 0;
-    settings.QJITEMS = 3;
-    settings.QJLINES = 30;
-    settings.QUICKRET = 0;
-    settings.ITALIC = 0;
-    settings.PRONSYM = "→発音";
-    settings.JUMPSYM = "→品詞";
-    settings.ARROWSYM = "→";
-    settings.RETSYM = "↑";
-}
-
-int read_settings() {
-    reset_settings();
     File* f = file_open(SettingsFileName, FILE_READ_TEXT);
     if (!f) {
         report("設定ファイル %s がオープンできません\n", SettingsFileName);
@@ -144,7 +122,7 @@ int read_settings() {
         ++line_number;
         const char* text = line_number == 1 ? skip_byte_order_mark(line) : line;
         if (split_settings_line(text, key, value) == 0) continue;
-        if (store_setting(key, value, line_number) != 0) {
+        if (store_setting(settings, key, value, line_number) != 0) {
             report("設定ファイルに不正な行があります(%d行め)\n", line_number);
             // What is wrong with it: a key shown up to 64 bytes.
             if (key.empty()) {
@@ -158,7 +136,7 @@ int read_settings() {
         }
     }
     file_close(f);
-    echo_settings();
+    echo_settings(settings);
     return result;
 }
 

@@ -60,8 +60,7 @@ std::string without_trailing_separator(const std::string& path) {
 
 }  // namespace
 
-int prepare_directories() {
-    ConversionSettings& s = settings;
+int prepare_directories(ConversionSettings& s) {
 
     if (!is_root_path(s.BASEPATH)) {
         if (ensure_directory(without_trailing_separator(s.BASEPATH), BaseMessages) != 0) return -1;
@@ -86,7 +85,7 @@ int prepare_directories() {
     return ensure_directory(without_trailing_separator(s.OUTPATH), OutputMessages);
 }
 
-int find_sort_command_in(const char* const* candidates, int count) {
+int find_sort_command_in(ConversionSettings& settings, const char* const* candidates, int count) {
     if (!settings.SORTCMD.empty() && path_exists(settings.SORTCMD.c_str())) return 0;
     for (int i = 0; i < count; ++i) {
         if (candidates[i] && candidates[i][0] && path_exists(candidates[i])) {
@@ -98,8 +97,8 @@ int find_sort_command_in(const char* const* candidates, int count) {
     return -1;
 }
 
-int find_sort_command() {
-    return find_sort_command_in(SortCandidates, 3);
+int find_sort_command(ConversionSettings& settings) {
+    return find_sort_command_in(settings, SortCandidates, 3);
 }
 
 }  // namespace qel

@@ -18,35 +18,51 @@ namespace qel {
 
 namespace {
 
-int convert_gaiji_step() {
+int convert_gaiji_step(ConversionSettings& settings) {
     return convert_gaiji_table(settings.BASEPATH.c_str(), "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml");
 }
 
-int quick_jump_step() {
-    return settings.QUICKJUMP != 0 ? build_quick_jump_data() : 0;
+int quick_jump_step(ConversionSettings& settings) {
+    return settings.QUICKJUMP != 0 ? build_quick_jump_data(settings) : 0;
 }
 
-int complex_definition_step() {
-    return settings.COMPLEX != 0 ? write_complex_definition() : 0;
+int complex_definition_step(ConversionSettings& settings) {
+    return settings.COMPLEX != 0 ? write_complex_definition(settings) : 0;
 }
 
-// The steps after start-up, in their fixed order.
-int (*const Steps[])() = {
+int link_table_step(ConversionSettings& settings) {
+    return build_link_table(settings);
+}
+
+int body_step(ConversionSettings& settings) {
+    return convert_body(settings);
+}
+
+int copyright_step(ConversionSettings& settings) {
+    return write_copyright_page(settings);
+}
+
+int project_file_step(ConversionSettings& settings) {
+    return write_project_file(settings);
+}
+
+// The steps after start-up, in their fixed order. The first three fill in the
+// settings; the others only read them.
+int (*const Steps[])(ConversionSettings&) = {
     read_settings,        prepare_directories, find_sort_command,    convert_gaiji_step,
-    quick_jump_step,      build_link_table,    convert_body,         write_copyright_page,
-    complex_definition_step, write_project_file,
+    quick_jump_step,      link_table_step,     body_step,            copyright_step,
+    complex_definition_step, project_file_step,
 };
 
 }  // namespace
 
-int run_conversion_steps() {
-    for (int (*step)() : Steps)
-        if (step() != 0) return -1;
+int run_conversion_steps(ConversionSettings& settings) {
+    for (int (*step)(ConversionSettings&) : Steps)
+        if (step(settings) != 0) return -1;
     return 0;
 }
 
-int report_summary(int status) {
-    const ConversionSettings& s = settings;
+int report_summary(int status, const ConversionSettings& s) {
     report(status == 0 ? "変換処理が終了しました\n" : "変換処理に失敗しました\n");
     report_end_and_elapsed();
     if (status == 0) {
@@ -67,8 +83,8 @@ int report_summary(int status) {
     return status == -1 ? 1 : 0;
 }
 
-void finish_run(int status) {
-    std::exit(report_summary(status));
+void finish_run(int status, const ConversionSettings& settings) {
+    std::exit(report_summary(status, settings));
 }
 
 }  // namespace qel

@@ -14,8 +14,8 @@ int main(int argc, char** argv) {
                                      "辞書のテキストデータを電子書籍の元データ(HTML/XMLと定義ファイル)に変換します。"};
     int taken = qel::take_command_line(argc, argv, usage);
     if (taken >= 0) return taken;
-    qel::reset_settings();
+    qel::ConversionSettings settings;
     std::string path = qel::program_file_path(argv[0]);
-    if (qel::start_run(path.c_str()) != 0) qel::finish_run(-1);
-    qel::finish_run(qel::run_conversion_steps());
+    if (qel::start_run(path.c_str()) != 0) qel::finish_run(-1, settings);
+    qel::finish_run(qel::run_conversion_steps(settings), settings);
 }

@@ -89,7 +89,8 @@ const char* current_pos() {
 
 // A field value converted for the body, links numbered.
 const std::string& convert(const char* text) {
-    convert_inline(converted, text, body_state.entry_id.c_str(), body_state.headword_key.c_str(), 1);
+    convert_inline(converted, text, body_state.entry_id.c_str(), body_state.headword_key.c_str(), 1,
+                   body_state.settings->ITALIC);
     return converted;
 }
 
@@ -128,8 +129,7 @@ void write_catch_up_link() {
 
 // Opens the inputs and outputs in their fixed order. 0, or -1 after the
 // failing open has reported.
-int open_step_files() {
-    const ConversionSettings& cs = settings;
+int open_step_files(const ConversionSettings& cs) {
     BodyConversionState& s = body_state;
 
     main_text = open_main_text(cs.DICPATH.c_str(), "main.txt");
@@ -141,7 +141,7 @@ int open_step_files() {
     if (cs.QUICKJUMP != 0 && open_quick_jump_navigation() != 0) return -1;
     s.link_data = open_link_data("hyperlnk.dat");
     if (s.link_data == nullptr) return -1;
-    if (open_media_bundles() != 0) return -1;
+    if (open_media_bundles(cs) != 0) return -1;
     s.body = open_body_file(cs.BASEPATH.c_str(), "qel.html");
     if (s.body == nullptr) return -1;
     for (int page = cs.FIGURE != 0 ? 0 : 1; page < 5; ++page) {
@@ -161,7 +161,7 @@ void close_inputs() {
     close_index_word_list(s.translation_list);
     s.english_list = s.translation_list = nullptr;
     s.english_current = s.translation_current = nullptr;
-    if (settings.QUICKJUMP != 0) close_quick_jump_navigation();
+    if (body_state.settings->QUICKJUMP != 0) close_quick_jump_navigation();
     close_link_data(s.link_data);
     s.link_data = nullptr;
     close_media_bundles();
@@ -254,8 +254,8 @@ void take_work_title(int index, const char* value) {
 }
 
 LineOutcome field_stage(const FieldTagInfo* info, const char* value) {
-    const ConversionSettings& cs = settings;
     BodyConversionState& s = body_state;
+    const ConversionSettings& cs = *s.settings;
     int index = info->index;
 
     switch (index) {
@@ -268,13 +268,13 @@ LineOutcome field_stage(const FieldTagInfo* info, const char* value) {
         return NEXT_LINE;
     case FT_ENV:
         if (s.headword_pending == 0) return OUTPUT;
-        convert_inline(s.variant_text, value, s.entry_id.c_str(), "", 1);
+        convert_inline(s.variant_text, value, s.entry_id.c_str(), "", 1, cs.ITALIC);
         s.variant_pending = 1;
         return NEXT_LINE;
     case FT_IMG:
         anchors(FT_IMG, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
         if (cs.FIGURE == 0) return NEXT_LINE;
-        return handle_figure_line(value) != 0 ? OUTPUT : NEXT_LINE;
+        return handle_figure_line(value, cs) != 0 ? OUTPUT : NEXT_LINE;
     case FT_J2E:
         return std::strcmp(value, "END") == 0 ? NEXT_LINE : OUTPUT;
     case FT_KEYEX:
@@ -301,7 +301,7 @@ LineOutcome field_stage(const FieldTagInfo* info, const char* value) {
         anchors(index, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
         return OUTPUT;
     case FT_PR:
-        convert_inline(s.pronunciation_text, value, s.entry_id.c_str(), "", 1);
+        convert_inline(s.pronunciation_text, value, s.entry_id.c_str(), "", 1, cs.ITALIC);
         s.pronunciation_pending = 1;
         return NEXT_LINE;
     case FT_PS:
@@ -319,7 +319,7 @@ LineOutcome field_stage(const FieldTagInfo* info, const char* value) {
         take_entry_number(value);
         return NEXT_LINE;
     case FT_SND:
-        if (cs.SOUND != 0 && handle_sound_line(value) != 0) return STEP_FAILED;
+        if (cs.SOUND != 0 && handle_sound_line(value, cs) != 0) return STEP_FAILED;
         return NEXT_LINE;
     case FT_SRC:
         anchors(FT_SRC, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
@@ -397,7 +397,7 @@ void write_work_title(const char* value, const std::string& indent) {
 }
 
 void write_example(const char* value, const std::string& indent) {
-    if (settings.COMPLEX == 0) {
+    if (body_state.settings->COMPLEX == 0) {
         put(indent);
         put(convert(value));
         return;
@@ -493,7 +493,7 @@ void finish_body() {
 
     put("\n</p></dd>\n");
     flush_held_text(s.body);
-    if (settings.QUICKJUMP == 4) write_quick_jump_pages();
+    if (s.settings->QUICKJUMP == 4) write_quick_jump_pages();
 }
 
 }  // namespace
@@ -524,17 +524,17 @@ int close_body_file(File* file, const std::string& path) {
     return close_written_file(file, path);
 }
 
-int convert_body() {
-    const ConversionSettings& cs = settings;
+int convert_body(const ConversionSettings& cs) {
     BodyConversionState& s = body_state;
     reset_body_state();
     reset_media_state();
+    s.settings = &cs;
 
     report("本文データをHTMLに変換しています...");
     report_log("\n");
 
     // Open every file in order.
-    if (open_step_files() != 0) {
+    if (open_step_files(cs) != 0) {
         abandon_step();
         return -1;
     }

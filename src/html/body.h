@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/settings.h"
 #include "platform/platform.h"
 
 namespace qel {
@@ -10,7 +11,7 @@ namespace qel {
 // The body conversion step: reads main.txt once and writes qel.html, the menu
 // pages, the extracted figures and sounds and the playlists; at the end checks
 // that it numbered as many hyperlinks as the hyperlink pass did. 0 or -1.
-int convert_body();
+int convert_body(const ConversionSettings& settings);
 
 // Creates directory + name in text mode and writes the body header. Returns
 // the file, or none after reporting "出力HTMLファイル %s が新規作成できません".

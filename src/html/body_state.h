@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/settings.h"
 #include "platform/platform.h"
 #include "text/index_words.h"
 
@@ -37,6 +38,9 @@ const size_t HoldingBufferWarning = 61440;
 // texts grow as needed; their nominal sizes (128 bytes, 1024 for the part of
 // speech) are never a limit.
 struct BodyConversionState {
+    // The run's settings, given to convert_body.
+    const ConversionSettings* settings;
+
     // Files of the step; none when not open.
     File* body;                 // qel.html
     MenuPage* menu_pages[5];    // qelmenu1.html .. qelmenu5.html (page 1 only with FIGURE)

@@ -129,7 +129,7 @@ void open_entry() {
         s.sound_pending = 0;
         write_header_item(body, separator, s.sound_link_text);
     }
-    if (settings.QUICKRET != 0 && s.quick_jump_items != nullptr && s.derived_number != 0) {
+    if (s.settings->QUICKRET != 0 && s.quick_jump_items != nullptr && s.derived_number != 0) {
         file_puts(body, separator);
         file_puts(body, "<a href=\"#");
         file_write(body, s.entry_id.data(), s.entry_id.size());
@@ -148,7 +148,7 @@ void write_condition_keys(const char* value) {
     std::string& held = output_holding_buffer.text;
 
     // Title: links stay plain, since the hyperlink pass does not number KEYID lines.
-    convert_inline(key_title, value, body_state.entry_id.c_str(), "", 0);
+    convert_inline(key_title, value, body_state.entry_id.c_str(), "", 0, body_state.settings->ITALIC);
 
     if (held.size() > HoldingBufferWarning) report_log("出力保持バッファがもうすぐ一杯です\n");
 

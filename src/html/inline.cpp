@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/report.h"
-#include "common/settings.h"
 #include "links/link_groups.h"
 #include "links/link_table.h"
 #include "text/inline_tags.h"
@@ -110,19 +109,19 @@ void report_deep_link() {
 }
 
 // Italic markup, when the settings want it.
-void append_italic(std::string& destination, const char* markup) {
-    if (settings.ITALIC != 0) destination.append(markup);
+void append_italic(std::string& destination, const char* markup, int italic) {
+    if (italic != 0) destination.append(markup);
 }
 
 // The opening-tag column of the tag table (the G rule is handled before).
 // A link or a comment moves `position` past itself; a link also moves `limit`.
 void open_tag(std::string& destination, std::string_view name, const char*& position, const char*& limit,
               const char*& no_comment_end, const char* source, const char* entry_id, const char* key,
-              int links_on) {
+              int links_on, int italic) {
     if (name == "B") {
         destination.append("<b>");
     } else if (name == "I" || name == "SPO") {
-        append_italic(destination, "<i>");
+        append_italic(destination, "<i>", italic);
     } else if (name == "SUP") {
         destination.append("<sup>");
     } else if (name == "SUB") {
@@ -130,7 +129,7 @@ void open_tag(std::string& destination, std::string_view name, const char*& posi
     } else if (name == "RUBY") {
         destination.push_back('(');
     } else if (name == "HL") {
-        convert_link(destination, position, entry_id, links_on);
+        convert_link(destination, position, entry_id, links_on, italic);
         limit = position;
     } else if (name == "CMT") {
         // A comment without its closing tag is converted like any other text.
@@ -148,11 +147,11 @@ void open_tag(std::string& destination, std::string_view name, const char*& posi
 }
 
 // The closing-tag column of the tag table, except "</HL>".
-void close_tag(std::string& destination, std::string_view name, const char* key, const char* source) {
+void close_tag(std::string& destination, std::string_view name, const char* key, const char* source, int italic) {
     if (name == "B") {
         destination.append("</b>");
     } else if (name == "I" || name == "SPO") {
-        append_italic(destination, "</i>");
+        append_italic(destination, "</i>", italic);
     } else if (name == "SUP") {
         destination.append("</sup>");
     } else if (name == "SUB") {
@@ -172,7 +171,7 @@ void close_tag(std::string& destination, std::string_view name, const char* key,
 // from that point. `close` is the stray tag, `after` the position after it.
 void repair_missing_link_start(std::string& destination, const char* close, const char* after,
                                const char* limit, const char* source, const std::vector<size_t>& marks,
-                               const char* entry_id, const char* key, int links_on) {
+                               const char* entry_id, const char* key, int links_on, int italic) {
     bool reported = may_report();
     if (reported) {
         count_data_fault(FAULT_BODY_MARKUP);
@@ -194,13 +193,13 @@ void repair_missing_link_start(std::string& destination, const char* close, cons
         report_console("項目 %s で変換に失敗しました\n", key);
     }
     if (start < close) destination.resize(marks[static_cast<size_t>(start - source)]);
-    write_link(destination, parts, entry_id, links_on);
+    write_link(destination, parts, entry_id, links_on, italic);
 }
 
 }  // namespace
 
 int convert_inline(std::string& destination, const char* source, const char* entry_id, const char* key,
-                   int links_on) {
+                   int links_on, int italic) {
     // One table of output marks per nesting level; a deque keeps the outer
     // levels' tables in place while inner ones are added.
     if (static_cast<size_t>(inline_depth) >= output_marks.size()) output_marks.emplace_back();
@@ -269,12 +268,13 @@ int convert_inline(std::string& destination, const char* source, const char* ent
             } else if (flat && tag.name == "HL") {
                 report_deep_link();
             } else if (!tag.closing) {
-                open_tag(destination, tag.name, p, limit, no_comment_end, source, entry_id, key, links_on);
+                open_tag(destination, tag.name, p, limit, no_comment_end, source, entry_id, key, links_on, italic);
             } else if (tag.name == "HL") {
-                repair_missing_link_start(destination, token, p, limit, source, marks, entry_id, key, links_on);
+                repair_missing_link_start(destination, token, p, limit, source, marks, entry_id, key, links_on,
+                                          italic);
                 limit = p;
             } else {
-                close_tag(destination, tag.name, key, source);
+                close_tag(destination, tag.name, key, source, italic);
             }
         } else if (is_lead(b)) {
             size_t n = p[1] != '\0' ? 2 : 1;

@@ -9,10 +9,11 @@ namespace qel {
 // Converts a field value: entities escaped, gaiji references and the one-byte
 // middle dot 0xA5 to their texts, tags by the tag table, <HL> links through
 // convert_link (numbered when `links_on` is 1), faulty markup reported to the
-// log with `key` and repaired where it can be. Replaces `destination` (which
-// grows as needed). Returns 0.
+// log with `key` and repaired where it can be; I and SPO tags give italic
+// markup when `italic` (the ITALIC setting) is not 0. Replaces `destination`
+// (which grows as needed). Returns 0.
 int convert_inline(std::string& destination, const char* source, const char* entry_id, const char* key,
-                   int links_on);
+                   int links_on, int italic);
 
 // Title form of a headword: 0xA5 and gaiji references through set 99, tags
 // dropped, every other character copied. Replaces `destination`. Returns 0.

@@ -220,8 +220,7 @@ int finish_playlist(File* playlist, const std::string& path, long first, long la
     return close_written_file(playlist, path);
 }
 
-int open_media_bundles() {
-    const ConversionSettings& s = settings;
+int open_media_bundles(const ConversionSettings& s) {
     media.figure_extension = s.MACINTOSH != 0 ? ".pict" : ".bmp";
     media.sound_extension = s.MACINTOSH != 0 ? ".aifc" : ".ra";
     if (s.FIGURE != 0) {
@@ -235,8 +234,7 @@ int open_media_bundles() {
     return 0;
 }
 
-int handle_figure_line(const char* value) {
-    const ConversionSettings& s = settings;
+int handle_figure_line(const char* value, const ConversionSettings& s) {
     int32_t offset = 0, length = 0;
 
     // Cut the figure out; an unreadable value or a failed extraction drops the line.
@@ -259,8 +257,7 @@ int handle_figure_line(const char* value) {
     return 1;
 }
 
-int handle_sound_line(const char* value) {
-    const ConversionSettings& s = settings;
+int handle_sound_line(const char* value, const ConversionSettings& s) {
     int32_t offset = 0, length = 0;
     long n = media.sound_count;
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/settings.h"
 #include "platform/platform.h"
 
 namespace qel {
@@ -47,20 +48,20 @@ int finish_playlist(File* playlist, const std::string& path, long first, long la
 
 // Chooses the native extensions by MACINTOSH and opens the figure bundle (with
 // FIGURE) and the sound bundle (with SOUND). 0, or -1 after the bundle's message.
-int open_media_bundles();
+int open_media_bundles(const ConversionSettings& settings);
 
 // The IMG line `value` (FIGURE on): cuts the figure out into figure_dir, files
 // it on menu page 1 and appends its anchor and image to the held text. Returns
 // 1 when that happened, 0 when the line is to be dropped (unreadable value or
 // failed extraction: no file kept in the body, no number used).
-int handle_figure_line(const char* value);
+int handle_figure_line(const char* value, const ConversionSettings& settings);
 
 // The SND line `value` (SOUND on): numbers the sound, makes its group
 // directory, cuts it out into sound_dir, adds it to the playlists and leaves
 // its link pending for the next entry's header line. A zero length or an
 // unreadable value is ignored. Returns 0, or -1 when a sound file or a
 // playlist cannot be written.
-int handle_sound_line(const char* value);
+int handle_sound_line(const char* value, const ConversionSettings& settings);
 
 // Closes the bundles that are open.
 void close_media_bundles();

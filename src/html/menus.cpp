@@ -124,7 +124,7 @@ void abandon_menu_page(MenuPage* page) {
 void add_title_menu_entry(const char* text) {
     MenuPage* page = body_state.menu_pages[1];
     if (page == nullptr || *text == '\0') return;
-    convert_inline(menu_text, text, body_state.entry_id.c_str(), "", 0);
+    convert_inline(menu_text, text, body_state.entry_id.c_str(), "", 0, body_state.settings->ITALIC);
     add_menu_entry(page, body_state.group_letter, menu_text.c_str(), nullptr);
 }
 

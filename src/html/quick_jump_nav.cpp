@@ -133,7 +133,7 @@ void close_quick_jump_navigation() {
 void find_quick_jump_items() {
     BodyConversionState& s = body_state;
     s.quick_jump_items = nullptr;
-    if (settings.QUICKJUMP == 0 || s.quick_jump_data == nullptr) return;
+    if (s.settings->QUICKJUMP == 0 || s.quick_jump_data == nullptr) return;
 
     // Records behind this entry position can never match: pass them over.
     while (s.quick_jump_record_position >= 0 && s.quick_jump_record_position < s.entry_position)
@@ -147,10 +147,10 @@ void find_quick_jump_items() {
 void write_quick_jump_header(const char*& separator) {
     BodyConversionState& s = body_state;
     File* body = s.body;
-    if (settings.QUICKJUMP == 0 || s.quick_jump_items == nullptr) return;
+    if (s.settings->QUICKJUMP == 0 || s.quick_jump_items == nullptr) return;
 
     // Mode 4: one link to the record's page.
-    if (settings.QUICKJUMP == 4) {
+    if (s.settings->QUICKJUMP == 4) {
         file_printf(body, "%s<a href=\"#QJ%s\">", separator, s.entry_id.c_str());
         file_write(body, s.jump_symbol.data(), s.jump_symbol.size());
         file_puts(body, "</a>");
@@ -161,12 +161,12 @@ void write_quick_jump_header(const char*& separator) {
     // Modes 1-3: the menu.
     MenuNumbers numbers = {0, 1};
     const char* position = s.quick_jump_items;
-    if (settings.QUICKJUMP == 2) {
+    if (s.settings->QUICKJUMP == 2) {
         file_printf(body, "<br>\n%s", indent_text(1));
         separator = "";
     }
     while (!at_items_end(position)) {
-        if (settings.QUICKJUMP == 3) {
+        if (s.settings->QUICKJUMP == 3) {
             file_printf(body, "<br>\n%s", indent_text(1));
             separator = "";
         }
@@ -180,7 +180,7 @@ void write_quick_jump_header(const char*& separator) {
 
 void write_block_anchor(int field_index) {
     BodyConversionState& s = body_state;
-    if (settings.QUICKJUMP == 0 || s.quick_jump_items == nullptr || *s.quick_jump_items == '\0') return;
+    if (s.settings->QUICKJUMP == 0 || s.quick_jump_items == nullptr || *s.quick_jump_items == '\0') return;
     if (field_index != FT_PS && !is_section_field(field_index) &&
         !(field_index == FT_ID && s.idiom_heading_pending != 0))
         return;
@@ -193,7 +193,7 @@ void write_block_anchor(int field_index) {
 
 void write_return_link() {
     const BodyConversionState& s = body_state;
-    if (settings.QUICKJUMP == 0 || settings.QUICKRET == 0 || s.quick_jump_items == nullptr) return;
+    if (s.settings->QUICKJUMP == 0 || s.settings->QUICKRET == 0 || s.quick_jump_items == nullptr) return;
     link.assign("<a href=\"#").append(s.entry_id).append("\">").append(s.return_symbol).append("</a>");
     file_write(s.body, link.data(), link.size());
 }
@@ -201,7 +201,7 @@ void write_return_link() {
 void write_quick_jump_pages() {
     BodyConversionState& s = body_state;
     File* body = s.body;
-    if (settings.QUICKJUMP != 4 || s.quick_jump_data == nullptr || file_seek(s.quick_jump_data, 0) != 0) return;
+    if (s.settings->QUICKJUMP != 4 || s.quick_jump_data == nullptr || file_seek(s.quick_jump_data, 0) != 0) return;
     s.quick_jump_items = nullptr;
     page_indent = indent_text(1);
 

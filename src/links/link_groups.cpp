@@ -139,21 +139,23 @@ void add_target(const std::string& line) {
 
 }  // namespace
 
-void convert_link(std::string& destination, const char*& position, const char* entry_id, int links_on) {
+void convert_link(std::string& destination, const char*& position, const char* entry_id, int links_on,
+                  int italic) {
     LinkParts parts;
     split_link(position, nullptr, nullptr, parts);
-    write_link(destination, parts, entry_id, links_on);
+    write_link(destination, parts, entry_id, links_on, italic);
     position = parts.next;
 }
 
-void write_link(std::string& destination, const LinkParts& parts, const char* entry_id, int links_on) {
+void write_link(std::string& destination, const LinkParts& parts, const char* entry_id, int links_on,
+                int italic) {
     if (static_cast<size_t>(link_depth) >= link_scratch.size()) link_scratch.emplace_back();
     LinkScratch& s = link_scratch[static_cast<size_t>(link_depth)];
     ++link_depth;
 
     // The visible text, with any link inside it left plain.
     s.source.assign(parts.text, static_cast<size_t>(parts.text_end - parts.text));
-    convert_inline(s.text, s.source.c_str(), entry_id, "", 0);
+    convert_inline(s.text, s.source.c_str(), entry_id, "", 0, italic);
 
     if (links_on == 0 || !parts.full) {
         destination.append(s.text);

@@ -15,11 +15,13 @@ namespace qel {
 // Moves `position` just after the link's "</HL>", or to the end of the text.
 // A link without a full target (fewer than two ":" before its "</HL>") gives
 // its visible text only and is not numbered.
-void convert_link(std::string& destination, const char*& position, const char* entry_id, int links_on);
+void convert_link(std::string& destination, const char*& position, const char* entry_id, int links_on,
+                  int italic);
 
 // Appends the link taken apart in `parts` as convert_link does (the repair of
 // a link whose "<HL>" is missing uses it with the stray "</HL>" as the close).
-void write_link(std::string& destination, const LinkParts& parts, const char* entry_id, int links_on);
+void write_link(std::string& destination, const LinkParts& parts, const char* entry_id, int links_on,
+                int italic);
 
 // Loads the next link group from hyperlnk.dat; returns its entry number, or
 // none when the data is exhausted. Groups of any size are held.

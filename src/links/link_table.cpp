@@ -365,7 +365,7 @@ void close_link_data(File* file) {
     file_close(file);
 }
 
-int build_link_table() {
+int build_link_table(const ConversionSettings& settings) {
     report("ハイパーリンクデータを生成しています...");
     report_log("\n");
 

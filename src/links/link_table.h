@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "common/settings.h"
 #include "platform/platform.h"
 
 namespace qel {
@@ -73,6 +74,6 @@ File* open_link_data(const char* name);
 void close_link_data(File* file);
 
 // The hyperlink pass and the external sort. 0 or -1.
-int build_link_table();
+int build_link_table(const ConversionSettings& settings);
 
 }  // namespace qel

@@ -73,9 +73,8 @@ bool has_bar(const std::string& text) {
 // Writes the record of the open entry when it qualifies. An entry identifier
 // holding "|" could not be told apart from the fields after it, so such an
 // entry gets no record (and no menu) rather than a menu that points astray.
-void finish_entry(File* table) {
+void finish_entry(File* table, const ConversionSettings& cs) {
     if (entry.open == 0) return;
-    const ConversionSettings& cs = settings;
     if (entry.items + entry.idiom_items < cs.QJITEMS || entry.lines < cs.QJLINES) return;
     if (has_bar(entry.entry_id)) return;
     record_line.clear();
@@ -135,8 +134,7 @@ int32_t read_quick_jump_record(File* file, std::string& buffer) {
     return static_cast<int32_t>(position);
 }
 
-int build_quick_jump_data() {
-    const ConversionSettings& cs = settings;
+int build_quick_jump_data(const ConversionSettings& cs) {
     report("項目内ジャンプデータを生成しています...");
     report_log("\n");
 
@@ -169,7 +167,7 @@ int build_quick_jump_data() {
             entry.entry_id.assign(value);
             break;
         case FT_RA: {
-            finish_entry(table);
+            finish_entry(table, cs);
             start_entry(line_start_offset());
             long percent = progress_percent(entry.position, divisor);
             if (percent > last_percent) {
@@ -181,7 +179,7 @@ int build_quick_jump_data() {
         }
         case FT_PS:
             if (*value == '\0') break;
-            convert_inline(converted, value, entry.entry_id.c_str(), "", 0);
+            convert_inline(converted, value, entry.entry_id.c_str(), "", 0, cs.ITALIC);
             add_item(converted.c_str());
             ++entry.items;
             entry.idiom_allowed = 1;
@@ -217,7 +215,7 @@ int build_quick_jump_data() {
             break;
         }
     }
-    finish_entry(table);
+    finish_entry(table, cs);
 
     close_main_text(text);
     report_console("\r項目内ジャンプデータを生成しています... ");

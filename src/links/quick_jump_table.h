@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/settings.h"
 #include "platform/platform.h"
 
 namespace qel {
@@ -42,6 +43,6 @@ int32_t read_quick_jump_record(File* file, std::string& buffer);
 // entry whose items (PS lines plus idiom blocks) reach QJITEMS and whose
 // counted lines reach QJLINES. Returns 0, or -1 when main.txt cannot be
 // opened or the table cannot be created.
-int build_quick_jump_data();
+int build_quick_jump_data(const ConversionSettings& settings);
 
 }  // namespace qel

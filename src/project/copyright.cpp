@@ -62,8 +62,7 @@ void convert_readme(File* readme, File* page) {
 
 }  // namespace
 
-int write_copyright_page() {
-    const ConversionSettings& s = settings;
+int write_copyright_page(const ConversionSettings& s) {
 
     // Open the Readme and create the page.
     std::string readme_path = s.DICPATH + "Readme.txt";
@@ -92,7 +91,7 @@ int write_copyright_page() {
     return 0;
 }
 
-int write_complex_definition() {
+int write_complex_definition(const ConversionSettings& settings) {
     std::string path = settings.BASEPATH + "qelcmpl.xml";
     File* out = file_open(path.c_str(), FILE_WRITE_TEXT);
     if (!out) {

@@ -2,6 +2,8 @@
 // the fixed complex-search definition "qelcmpl.xml".
 #pragma once
 
+#include "common/settings.h"
+
 namespace qel {
 
 // Turns DICPATH + "Readme.txt" (read as raw bytes up to its end or a 0x1A
@@ -9,10 +11,10 @@ namespace qel {
 // ends a paragraph, each pair of blanks becomes a full-width space, and a
 // single blank is kept only when another byte follows it. Returns 0, or -1
 // after reporting a file that cannot be opened, created or written.
-int write_copyright_page();
+int write_copyright_page(const ConversionSettings& settings);
 
 // Writes BASEPATH + "qelcmpl.xml", the same bytes on every run: one complex
 // search over five words. Returns 0, or -1 after reporting the failure.
-int write_complex_definition();
+int write_complex_definition(const ConversionSettings& settings);
 
 }  // namespace qel

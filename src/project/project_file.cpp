@@ -68,8 +68,7 @@ const char* const DisplayLines =
 
 }  // namespace
 
-int write_project_file() {
-    const ConversionSettings& s = settings;
+int write_project_file(const ConversionSettings& s) {
 
     // Create the file in the base directory.
     std::string path = s.BASEPATH + "qel.ebs";

@@ -1,13 +1,15 @@
 // Reading and echoing qelconv.ini.
-#include "common/settings.h"
 
 #include <gtest/gtest.h>
 
 #include "common/report.h"
 #include "common/settings_line.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::read_file;
 using qeltest::TempDir;
 using qeltest::write_file;
@@ -20,7 +22,7 @@ int read_ini(TempDir& dir, const std::string& ini, std::string& console) {
     dir.enter();
     write_file("qelconv.ini", ini);
     testing::internal::CaptureStdout();
-    int r = read_settings();
+    int r = read_settings(settings);
     console = testing::internal::GetCapturedStdout();
     return r;
 }
@@ -163,6 +165,6 @@ TEST(Settings, MissingFileIsReportedWithoutEcho) {
     TempDir dir;
     dir.enter();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(read_settings(), -1);
+    EXPECT_EQ(read_settings(settings), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "設定ファイル qelconv.ini がオープンできません\n");
 }

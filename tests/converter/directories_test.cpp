@@ -3,18 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include "common/settings.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::TempDir;
 
 namespace {
 
 int prepare(std::string& console) {
     testing::internal::CaptureStdout();
-    int r = prepare_directories();
+    int r = prepare_directories(settings);
     console = testing::internal::GetCapturedStdout();
     return r;
 }
@@ -94,18 +96,18 @@ TEST(SortCommand, WalksTheCandidates) {
     // 1. An existing SORTCMD is kept.
     reset_settings();
     settings.SORTCMD = "mysort";
-    EXPECT_EQ(find_sort_command_in(candidates, 3), 0);
+    EXPECT_EQ(find_sort_command_in(settings, candidates, 3), 0);
     EXPECT_EQ(settings.SORTCMD, "mysort");
     // 2. A missing one gives way, silently, to the first existing candidate.
     settings.SORTCMD = "nothing-here";
     testing::internal::CaptureStdout();
-    EXPECT_EQ(find_sort_command_in(candidates, 3), 0);
+    EXPECT_EQ(find_sort_command_in(settings, candidates, 3), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(settings.SORTCMD, "second");
     // 3. None at all.
     settings.SORTCMD = "";
     const char* const none[2] = {"x1", "x2"};
     testing::internal::CaptureStdout();
-    EXPECT_EQ(find_sort_command_in(none, 2), -1);
+    EXPECT_EQ(find_sort_command_in(settings, none, 2), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ソートコマンドが見つかりません\n");
 }

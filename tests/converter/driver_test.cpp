@@ -5,11 +5,13 @@
 
 #include "common/report.h"
 #include "common/run.h"
-#include "common/settings.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::TempDir;
 
 namespace {
@@ -18,7 +20,7 @@ namespace {
 std::string advice(int status) {
     set_run_start_time(wall_clock_seconds());
     testing::internal::CaptureStdout();
-    int code = report_summary(status);
+    int code = report_summary(status, settings);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(code, status == 0 ? 0 : 1);
     size_t at = out.find("経過時間: ");
@@ -59,7 +61,7 @@ TEST(Summary, LogHoldsEndTimeAndABlankLine) {
     reset_settings();
     set_run_start_time(wall_clock_seconds());
     testing::internal::CaptureStdout();
-    report_summary(-1);
+    report_summary(-1, settings);
     std::string console = testing::internal::GetCapturedStdout();
     EXPECT_EQ(console.rfind("変換処理に失敗しました\n経過時間: 0:0", 0), 0u);
     std::string log = qeltest::read_file(LogFileName);

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "common/settings.h"
 #include "html/body.h"
 #include "links/link_table.h"
 #include "platform/platform.h"
+#include "support/test_settings.h"
 #include "support/test_support.h"
 
 namespace htmltest {
@@ -56,8 +56,8 @@ inline std::string index_list(const std::vector<std::string>& records = {}) {
 
 // Settings with every switch off and every directory the working directory.
 inline void quiet_settings() {
-    qel::reset_settings();
-    qel::ConversionSettings& s = qel::settings;
+    qeltest::reset_settings();
+    qel::ConversionSettings& s = qeltest::settings;
     s.FIGURE = s.JPEG = s.SOUND = s.GENSOUND = s.COMPLEX = s.MACINTOSH = 0;
     s.SORTCMD = qel::SortCandidates[0];
 }
@@ -82,11 +82,11 @@ inline BodyRun run_body(const std::string& main_text) {
     BodyRun run;
     qel::set_console_transcoding(0);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(qel::build_link_table(), 0);
+    EXPECT_EQ(qel::build_link_table(qeltest::settings), 0);
     testing::internal::GetCapturedStdout();
     log_before = read_file("qelconv.log");
     testing::internal::CaptureStdout();
-    run.status = qel::convert_body();
+    run.status = qel::convert_body(qeltest::settings);
     run.console = testing::internal::GetCapturedStdout();
     qel::set_console_transcoding(-1);
     run.log = read_file("qelconv.log").substr(log_before.size());

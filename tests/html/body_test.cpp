@@ -7,12 +7,14 @@
 
 #include <string>
 
-#include "common/settings.h"
 #include "html/body_fixture.h"
 #include "links/link_table.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using namespace htmltest;
 using qeltest::crlf;
 using qeltest::file_exists;
@@ -243,7 +245,7 @@ TEST(BodyConversion, FailuresStopTheStepWithTheirMessages) {
         reset_link_numbers();
         set_console_transcoding(0);
         testing::internal::CaptureStdout();
-        int status = convert_body();
+        int status = convert_body(settings);
         std::string out = testing::internal::GetCapturedStdout();
         set_console_transcoding(-1);
         EXPECT_EQ(status, -1) << expected;

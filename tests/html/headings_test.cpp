@@ -5,17 +5,20 @@
 
 #include <string>
 
-#include "common/settings.h"
 #include "html/body_state.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
 
 TEST(TakeHeadword, KeyGroupLetterAndDerivedNumber) {
     reset_body_state();
+    body_state.settings = &settings;
     BodyConversionState& s = body_state;
     struct Case {
         const char* value;
@@ -49,6 +52,7 @@ TEST(OpenEntry, HeadingAndHeaderLine) {
     dir.enter();
     reset_settings();
     reset_body_state();
+    body_state.settings = &settings;
     BodyConversionState& s = body_state;
     s.body = file_open("body.html", FILE_WRITE_TEXT);
     ASSERT_NE(s.body, nullptr);
@@ -75,4 +79,5 @@ TEST(OpenEntry, HeadingAndHeaderLine) {
               "<a name=\"HL000001\"></a>\n<dt id=\"000123\">a</dt>\n<dd><p>\n "
               "\n</p></dd>\n<key/>\n<dt id=\"000123DR02\">c</dt>\n<dd><p>\nP V <a href=\"snd/000/1.wav\">S</a>");
     reset_body_state();
+    body_state.settings = &settings;
 }

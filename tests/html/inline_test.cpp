@@ -7,14 +7,16 @@
 #include <string>
 
 #include "common/report.h"
-#include "common/settings.h"
 #include "links/link_table.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 #include "text/inline_tags.h"
 #include "text/sjis.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -51,7 +53,7 @@ struct Inline : testing::Test {
 // convert_inline with links on, an entry identifier and a key.
 std::string html(const char* source, int links_on = 1) {
     std::string out;
-    convert_inline(out, source, "45", "head", links_on);
+    convert_inline(out, source, "45", "head", links_on, settings.ITALIC);
     return out;
 }
 

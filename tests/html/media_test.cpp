@@ -9,11 +9,13 @@
 
 #include <string>
 
-#include "common/settings.h"
 #include "html/body_state.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::crlf;
 using qeltest::file_exists;
 using qeltest::read_file;
@@ -40,11 +42,11 @@ void run_sounds(long sounds) {
     settings.sound_dir_slashed = "snd/";
     make_directory("snd");
     write_file("qelq3.bnd", std::string(0x20000, 's'));
-    ASSERT_EQ(open_media_bundles(), 0);
+    ASSERT_EQ(open_media_bundles(settings), 0);
     char value[32];
     for (long n = 0; n < sounds; ++n) {
         std::snprintf(value, sizeof value, "%08lx,1", n);
-        ASSERT_EQ(handle_sound_line(value), 0) << n;
+        ASSERT_EQ(handle_sound_line(value, settings), 0) << n;
     }
     close_media_bundles();
     finish_playlists();

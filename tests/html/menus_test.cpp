@@ -8,8 +8,11 @@
 
 #include "html/body_state.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -45,6 +48,7 @@ TEST(MenuPage, GroupHeadingsNumbersAndAnchors) {
     TempDir dir;
     dir.enter();
     reset_body_state();
+    body_state.settings = &settings;
     std::string& held = output_holding_buffer.text;
     // 1. Page 3 with the letters A, B, A: three headings, numbers from 0.
     MenuPage* synonyms = open_menu_page("", "qelmenu3.html", "類語", 3);
@@ -88,6 +92,7 @@ TEST(MenuPage, SectionPageChosenByTheValue) {
     TempDir dir;
     dir.enter();
     reset_body_state();
+    body_state.settings = &settings;
     for (int i = 2; i < 5; ++i)
         body_state.menu_pages[i] =
             open_menu_page("", MenuPageNames[i].file_name, MenuPageNames[i].title, i + 1);
@@ -102,4 +107,5 @@ TEST(MenuPage, SectionPageChosenByTheValue) {
     EXPECT_NE(lf(read_file("qelmenu5.html")).find("<a href=\"qel.html#O300000\">no bracket】run</a>"),
               std::string::npos);
     reset_body_state();
+    body_state.settings = &settings;
 }

@@ -9,15 +9,17 @@
 #include <set>
 #include <string>
 
-#include "common/settings.h"
 #include "html/body_fixture.h"
 #include "html/body_state.h"
 #include "links/quick_jump_table.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 #include "text/main_text.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using namespace htmltest;
 using qeltest::lf;
 using qeltest::read_file;
@@ -34,6 +36,7 @@ struct QuickJumpNav : testing::Test {
         dir.enter();
         reset_settings();
         reset_body_state();
+        body_state.settings = &settings;
         settings.QUICKJUMP = 1;
         settings.QUICKRET = 1;
         body_state.arrow_symbol = "→";
@@ -262,7 +265,7 @@ const std::string ShortRecord = "RA=\nRN=000300\nEN=sit|sit\nPS=動詞\nTR1=座�
 BodyRun run_with_menus(const std::string& main_text) {
     write_file("main.txt", stored(main_text));
     testing::internal::CaptureStdout();
-    EXPECT_EQ(build_quick_jump_data(), 0);
+    EXPECT_EQ(build_quick_jump_data(settings), 0);
     testing::internal::GetCapturedStdout();
     return run_body(main_text);
 }

@@ -9,14 +9,16 @@
 #include <vector>
 
 #include "common/report.h"
-#include "common/settings.h"
 #include "html/inline.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -234,7 +236,7 @@ TEST(LinkNumbering, PassAndBodyAgree) {
         }
         write_file("main.txt", stored);
         testing::internal::CaptureStdout();
-        ASSERT_EQ(build_link_table(), 0);
+        ASSERT_EQ(build_link_table(settings), 0);
         testing::internal::GetCapturedStdout();
         int pass_count = next_link_number() - 1;
         std::string table = lf(read_file(LinkTableName));
@@ -250,9 +252,9 @@ TEST(LinkNumbering, PassAndBodyAgree) {
             testing::internal::CaptureStdout();
             if (fields[i].first == "EX" && complex && object != std::string::npos) {
                 convert_plain(plain, v.substr(0, object).c_str());
-                convert_inline(out, v.c_str() + object + 6, std::to_string(i + 1).c_str(), "", 1);
+                convert_inline(out, v.c_str() + object + 6, std::to_string(i + 1).c_str(), "", 1, 0);
             } else {
-                convert_inline(out, v.c_str(), std::to_string(i + 1).c_str(), "", 1);
+                convert_inline(out, v.c_str(), std::to_string(i + 1).c_str(), "", 1, 0);
             }
             testing::internal::GetCapturedStdout();
 

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "common/report.h"
-#include "common/settings.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -37,7 +39,7 @@ std::string run_pass(TempDir& dir, const std::vector<std::string>& lines, std::s
     dir.enter();
     qeltest::write_file("main.txt", stored_main_text(lines));
     testing::internal::CaptureStdout();
-    int r = build_link_table();
+    int r = build_link_table(settings);
     console = testing::internal::GetCapturedStdout();
     if (result) *result = r;
     return lf(read_file(LinkTableName));
@@ -326,13 +328,13 @@ TEST_F(LinkPass, BadInputAndFailures) {
     //    cannot be created fails with its own.
     settings.DICPATH = "nowhere/";
     testing::internal::CaptureStdout();
-    EXPECT_EQ(build_link_table(), -1);
+    EXPECT_EQ(build_link_table(settings), -1);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("本文ファイル nowhere/main.txt がオープンできません"),
               std::string::npos);
     settings.DICPATH = "";
     qeltest::shell("rm -f hyperlnk.tmp && mkdir hyperlnk.tmp");
     testing::internal::CaptureStdout();
-    EXPECT_EQ(build_link_table(), -1);
+    EXPECT_EQ(build_link_table(settings), -1);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("ハイパーリンクデータファイル hyperlnk.tmp が新規作成できません\n"),
               std::string::npos);
 }

@@ -7,14 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "common/settings.h"
 #include "html/inline.h"
 #include "links/link_table.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 #include "text/sjis.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -71,7 +73,7 @@ struct QuickJumpPass : testing::Test {
     std::string run(const std::vector<std::string>& lines, int* result = nullptr) {
         write_file("main.txt", stored_main_text(lines));
         testing::internal::CaptureStdout();
-        int r = build_quick_jump_data();
+        int r = build_quick_jump_data(settings);
         console = testing::internal::GetCapturedStdout();
         if (result) *result = r;
         return lf(read_file(QuickJumpDataName));
@@ -216,7 +218,7 @@ TEST_F(QuickJumpPass, LongTextsAndBarsInsideFields) {
 TEST_F(QuickJumpPass, FilesThatCannotBeOpened) {
     // 1. No main.txt: the reader's message, -1, no table.
     testing::internal::CaptureStdout();
-    EXPECT_EQ(build_quick_jump_data(), -1);
+    EXPECT_EQ(build_quick_jump_data(settings), -1);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("本文ファイル main.txt がオープンできません\n"), std::string::npos);
     EXPECT_FALSE(qeltest::file_exists(QuickJumpDataName));

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "common/settings.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::crlf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -28,7 +30,7 @@ const std::string PageFoot = "</p>\n</body>\n</html>\n";
 std::string page_body(const std::string& readme) {
     write_file("Readme.txt", readme);
     capture_console();
-    int r = write_copyright_page();
+    int r = write_copyright_page(settings);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(r, 0);
     std::string page = read_file("qelcopr.html");
@@ -51,7 +53,7 @@ TEST(CopyrightPage, WholePageFromDicpathIntoBasepath) {
     settings.BASEPATH = "base/";
     write_file("dic/Readme.txt", "Moravel <c> 2004\r\nAll rights\r\n");
     capture_console();
-    ASSERT_EQ(write_copyright_page(), 0);
+    ASSERT_EQ(write_copyright_page(settings), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "著作権表示ファイルを生成しています... 終了しました\n");
     // Nothing is escaped; the trailing line break opens an empty last paragraph.
     EXPECT_EQ(read_file("base/qelcopr.html"),
@@ -113,7 +115,7 @@ TEST(CopyrightPage, MissingFilesAreReported) {
     // 1. No Readme.txt in DICPATH: nothing is written.
     settings.DICPATH = "dic\\";
     capture_console();
-    EXPECT_EQ(write_copyright_page(), -1);
+    EXPECT_EQ(write_copyright_page(settings), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ファイル dic\\Readme.txt がオープンできません\n");
     EXPECT_FALSE(qeltest::file_exists("qelcopr.html"));
     // 2. The page cannot be created.
@@ -121,7 +123,7 @@ TEST(CopyrightPage, MissingFilesAreReported) {
     settings.BASEPATH = "missing\\";
     write_file("Readme.txt", "x");
     capture_console();
-    EXPECT_EQ(write_copyright_page(), -1);
+    EXPECT_EQ(write_copyright_page(settings), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "著作権表示ファイル missing\\qelcopr.html が新規作成できません\n");
 }
@@ -131,7 +133,7 @@ TEST(ComplexDefinition, FixedFileAndItsFailure) {
     dir.enter();
     reset_settings();
     capture_console();
-    ASSERT_EQ(write_complex_definition(), 0);
+    ASSERT_EQ(write_complex_definition(settings), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "複合検索定義ファイルを生成しています... 終了しました\n");
     EXPECT_EQ(read_file("qelcmpl.xml"),
               crlf("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n"
@@ -148,7 +150,7 @@ TEST(ComplexDefinition, FixedFileAndItsFailure) {
 
     settings.BASEPATH = "missing\\";
     capture_console();
-    EXPECT_EQ(write_complex_definition(), -1);
+    EXPECT_EQ(write_complex_definition(settings), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "複合検索定義ファイル missing\\qelcmpl.xml が新規作成できません\n");
 }

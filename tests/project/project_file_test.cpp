@@ -5,11 +5,13 @@
 
 #include <algorithm>
 
-#include "common/settings.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
+#include "support/test_settings.h"
 
 using namespace qel;
+using qeltest::reset_settings;
+using qeltest::settings;
 using qeltest::crlf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -92,7 +94,7 @@ const char* const FullProject =
 std::string project_text() {
     settings.BASEPATH = "";
     capture_console();
-    int r = write_project_file();
+    int r = write_project_file(settings);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(r, 0);
     return qeltest::lf(read_file("qel.ebs"));
@@ -113,7 +115,7 @@ TEST(ProjectFile, WholeFileWithComplexTwoAndFigures) {
     settings.OUTPATH = "C:\\book\\";
     settings.COMPLEX = 2;
     capture_console();
-    ASSERT_EQ(write_project_file(), 0);
+    ASSERT_EQ(write_project_file(settings), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "EBSファイルを生成しています... 終了しました\n");
     // Stored with CR LF line ends, in the base directory.
     EXPECT_EQ(read_file("base/qel.ebs"), crlf(FullProject));
@@ -167,7 +169,7 @@ TEST(ProjectFile, FailuresAreReported) {
     // 1. A base directory that does not exist.
     settings.BASEPATH = "missing\\";
     capture_console();
-    EXPECT_EQ(write_project_file(), -1);
+    EXPECT_EQ(write_project_file(settings), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "EBStudio定義ファイル missing\\qel.ebs が新規作成できません\n");
 
@@ -176,7 +178,7 @@ TEST(ProjectFile, FailuresAreReported) {
         ASSERT_EQ(qeltest::shell("ln -s /dev/full '" + dir.path + "/qel.ebs'"), 0);
         settings.BASEPATH = "";
         capture_console();
-        EXPECT_EQ(write_project_file(), -1);
+        EXPECT_EQ(write_project_file(settings), -1);
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "EBSファイルを生成しています... ファイル qel.ebs への書き込みに失敗しました\n");
     }
