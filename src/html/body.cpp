@@ -560,14 +560,14 @@ int convert_body(const ConversionSettings& cs) {
     std::string body_path = cs.BASEPATH + "qel.html";
     unsigned lines = 0;
     while (const char* text = read_main_line(main_text, line)) {
-        const FieldTagInfo* info = classify_line(text);
+        const FieldTagInfo tag = classify_line(text);
         const char* value = line_value(text);
-        LineOutcome outcome = field_stage(info, value);
+        LineOutcome outcome = field_stage(&tag, value);
         if (outcome == STEP_FAILED) {
             abandon_step();
             return -1;
         }
-        if (outcome == OUTPUT) output_stage(info, value);
+        if (outcome == OUTPUT) output_stage(&tag, value);
         if ((++lines & 0xFFF) == 0 && std::ferror(s.body->fp) != 0) {
             report_console("\r本文データをHTMLに変換しています... ");
             report("ファイル %s への書き込みに失敗しました\n", body_path.c_str());

@@ -384,7 +384,8 @@ int build_link_table(const ConversionSettings& settings) {
     // Number the links of every shown field.
     std::string line, entry_number, key, target, raw;
     while (const char* l = read_main_line(text, line)) {
-        const FieldTagInfo* info = classify_line(l);
+        const FieldTagInfo tag = classify_line(l);
+        const FieldTagInfo* info = &tag;
         const char* value = line_value(l);
         switch (info->index) {
             case FT_EN:

@@ -159,7 +159,8 @@ int build_quick_jump_data(const ConversionSettings& cs) {
     // idiom block there either.
     std::string line;
     while (const char* l = read_main_line(text, line)) {
-        const FieldTagInfo* info = classify_line(l);
+        const FieldTagInfo tag = classify_line(l);
+        const FieldTagInfo* info = &tag;
         const char* value = line_value(l);
         if (info->shown == 1) ++entry.lines;
         switch (info->index) {

@@ -11,7 +11,7 @@
 
 namespace qel {
 
-FieldTagInfo FieldTagTable[FieldTagCount + 1] = {
+const FieldTagInfo FieldTagTable[FieldTagCount + 1] = {
     {0, 0, "CMT", 0, 0},     {1, 1, "DR", 0, 0},      {2, 1, "EN", 0, 0},      {3, 0, "ENN", 0, 0},
     {4, 1, "ENV", 0, 0},     {5, 1, "ENVN", 0, 0},    {6, 1, "ET", 0, 0},      {7, 1, "EV", 0, 0},
     {8, 1, "EX", 0, 0},      {9, 0, "EXKEY", 0, 0},   {10, 1, "EXSUB", 0, 0},  {11, 1, "F", 0, 0},
@@ -222,7 +222,7 @@ long progress_percent(int32_t offset, int32_t divisor) {
     return static_cast<long>(offset / divisor);
 }
 
-FieldTagInfo* classify_line(const char* line) {
+FieldTagInfo classify_line(const char* line) {
     // Build the key: three bytes for the OT tags, J2E for J2E and J2E2, else the
     // run of upper-case letters (empty for a comment line).
     size_t key_length = 0;
@@ -239,7 +239,7 @@ FieldTagInfo* classify_line(const char* line) {
     // key follow each other from the first name not below the key, so that
     // name begins with the key or none does; the search starts at the rows
     // of the key's first letter.
-    FieldTagInfo* row = &FieldTagTable[FT_CMT];
+    const FieldTagInfo* row = &FieldTagTable[FT_CMT];
     if (key_length > 0) {
         row = &FieldTagTable[FieldTagCount];
         int i = Tags.first_row[line[0] - 'A'];
@@ -249,29 +249,31 @@ FieldTagInfo* classify_line(const char* line) {
             while (i < FieldTagCount && Tags.ordered[i] < key) ++i;
             if (i < FieldTagCount && (Tags.ordered[i] & key_bytes) == key) row = &FieldTagTable[i];
         }
-        if (row->index == FT_NONE) return row;
+        if (row->index == FT_NONE) return *row;
     }
 
-    // The SUB forms of OT1-OT5, and the numbers of TR and TRSUB lines.
+    // The SUB forms of OT1-OT5, and the numbers of TR and TRSUB lines (the
+    // table's rows hold 0 there; the returned copy gets the line's numbers).
+    FieldTagInfo found = *row;
     switch (row->index) {
     case FT_OT1:
     case FT_OT2:
     case FT_OT3:
     case FT_OT4:
     case FT_OT5:
-        if (line[2] >= '0' && line[2] <= '9' && line[3] == 'S') ++row;
+        if (line[2] >= '0' && line[2] <= '9' && line[3] == 'S') found = row[1];
         break;
     case FT_TR:
-        row->number1 = read_number(line + 2);
+        found.number1 = read_number(line + 2);
         break;
     case FT_TRSUB:
-        row->number1 = read_number(line + 5);
-        row->number2 = read_number(find_char(line + 5, '('));
+        found.number1 = read_number(line + 5);
+        found.number2 = read_number(find_char(line + 5, '('));
         break;
     default:
         break;
     }
-    return row;
+    return found;
 }
 
 const char* line_value(const char* line) {

@@ -23,14 +23,13 @@ struct FieldTagInfo {
     int index;         // 0-52, or -1 for a tag that is not in the table
     int shown;         // 1 when the value is text of the entry (written, scanned for links, counted)
     const char* name;  // the tag name; none in the end row
-    int number1;       // TR, TRSUB: the number after the tag name (set by classify_line)
-    int number2;       // TRSUB: the number after the first "(" (set by classify_line)
+    int number1;       // TR, TRSUB: the number after the tag name (0 in the table)
+    int number2;       // TRSUB: the number after the first "(" (0 in the table)
 };
 
 // The 53 field tags in byte order of their names, then the end row (index -1).
-// number1/number2 of the TR and TRSUB rows are written by classify_line.
 const int FieldTagCount = 53;
-extern FieldTagInfo FieldTagTable[FieldTagCount + 1];
+extern const FieldTagInfo FieldTagTable[FieldTagCount + 1];
 
 // One open main.txt.
 struct MainText;
@@ -60,9 +59,10 @@ int32_t main_text_bytes_read();
 int32_t progress_divisor();
 long progress_percent(int32_t offset, int32_t divisor);
 
-// Classifies a line by its leading tag and returns its FieldTagTable row
-// (never none; an unlisted tag gives the end row).
-FieldTagInfo* classify_line(const char* line);
+// Classifies a line by its leading tag and returns a copy of its FieldTagTable
+// row (an unlisted tag gives the end row) with number1/number2 of a TR or
+// TRSUB line filled in from the line.
+FieldTagInfo classify_line(const char* line);
 
 // The value of a line: the text after the first "=" (double-byte aware), or
 // the terminator's position when there is none.
