@@ -291,3 +291,24 @@ TEST(BodyConversion, OverlongTextsAreKeptWhole) {
     EXPECT_EQ(r.body, "<dt id=\"" + id + "\">" + head + "</dt>\n<dd><p>\n <br>\n" + I1 + "━" + value + "<br>\n" +
                           I1 + value + "\n</p></dd>\n");
 }
+
+// A second conversion in the same process, after a different one, gives the
+// same bytes as the first: nothing of a run is carried into the next.
+TEST(BodyConversion, RepeatedConversionsGiveTheSameBytes) {
+    TempDir dir;
+    dir.enter();
+    quiet_settings();
+    settings.ITALIC = 1;
+    const std::string text = "RA=\nRN=000001\nEN=a|a\nTR1=<I>x</I> <HL>b:000002:EN</HL>\nTRSUB1(2)=y\n"
+                             "RA=\nRN=000002\nEN=b|b\nTR2=<B>z</B> <HL>a:000001:TRSUB1(2)</HL> <XX>q\n";
+    BodyRun first = run_body(text);
+    ASSERT_EQ(first.status, 0);
+    EXPECT_NE(first.body.find("<i>x</i>"), std::string::npos);
+    EXPECT_NE(first.body.find("<a href="), std::string::npos);
+    run_body("RA=\nRN=000009\nEN=c|c\nTR3=<HL>c:000009:EN</HL>\n");
+    BodyRun second = run_body(text);
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.html, first.html);
+    EXPECT_EQ(second.log, first.log);
+    EXPECT_EQ(second.console, first.console);
+}
