@@ -293,9 +293,17 @@ void release_string_pool() {
 // ---- Gaiji tables ------------------------------------------------------------
 
 const char* GaijiCodeTable[8][256];
-GaijiName* GaijiNameList = nullptr;
 
 namespace {
+
+// Symbolic gaiji names, newest first; only add_gaiji_name and
+// reset_gaiji_tables change the list.
+struct GaijiName {
+    const char* name;  // the name as defined (in the pool)
+    const char* text;  // its output text (in the pool)
+    GaijiName* next;   // the next older entry, or none
+};
+GaijiName* GaijiNameList = nullptr;
 
 char gaiji_notation[32];  // the "{G%d-%02X}" text of the last gaiji_text fallback
 

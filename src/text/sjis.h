@@ -128,14 +128,6 @@ void release_string_pool();
 // has not been filled.
 extern const char* GaijiCodeTable[8][256];
 
-// Symbolic gaiji names, newest first.
-struct GaijiName {
-    const char* name;  // the name as defined (in the pool)
-    const char* text;  // its output text (in the pool)
-    GaijiName* next;   // the next older entry, or none
-};
-extern GaijiName* GaijiNameList;
-
 // Row of a gaiji set: 0-6 for sets 0-6, 7 for set 99, -1 for any other set.
 int gaiji_row(int set);
 
@@ -149,7 +141,8 @@ const char* gaiji_text(int set, int code);
 // that exact name; otherwise the name itself.
 const char* gaiji_lookup(const char* name);
 
-// Adds a name at the head of GaijiNameList (texts copied into the pool).
+// Adds a name at the head of the list of symbolic gaiji names (texts copied
+// into the pool); the newest entry of a name wins.
 void add_gaiji_name(const char* name, const char* text);
 
 // Empties both tables. For tests and a new run.
