@@ -79,7 +79,7 @@ void load_next_group() {
 // Places the anchors of the loaded group's targets that lie in this field.
 void anchors(int kind, const char* pos, int number, int sub, const char* match) {
     if (body_state.group_active != 0)
-        place_anchors(output_holding_buffer.text, kind, pos, number, sub, match);
+        place_anchors(body_state.output_holding_buffer.text, kind, pos, number, sub, match);
 }
 
 // The current part of speech, or none.

@@ -5,11 +5,10 @@ namespace qel {
 
 const ProgramIdentity Identity = {"qelconv", "pre-release4a", "2004/12/25"};
 
-OutputHoldingBuffer output_holding_buffer;
 BodyConversionState body_state;
 
 void flush_held_text(File* body) {
-    std::string& held = output_holding_buffer.text;
+    std::string& held = body_state.output_holding_buffer.text;
     if (held.empty()) return;
     file_write(body, held.data(), held.size());
     held.clear();
@@ -71,7 +70,7 @@ void reset_body_state() {
     s.jump_symbol.clear();
     s.pronunciation_symbol.clear();
 
-    output_holding_buffer.text.clear();
+    body_state.output_holding_buffer.text.clear();
 }
 
 }  // namespace qel

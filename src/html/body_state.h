@@ -28,7 +28,6 @@ extern const ProgramIdentity Identity;
 struct OutputHoldingBuffer {
     std::string text;  // the held text, written out and emptied by flush_held_text
 };
-extern OutputHoldingBuffer output_holding_buffer;
 
 // Held text longer than this draws "出力保持バッファがもうすぐ一杯です" before
 // condition keys are added.
@@ -40,6 +39,9 @@ const size_t HoldingBufferWarning = 61440;
 struct BodyConversionState {
     // The run's settings, given to convert_body.
     const ConversionSettings* settings;
+
+    // Text held for the next flush point of qel.html.
+    OutputHoldingBuffer output_holding_buffer;
 
     // Files of the step; none when not open.
     File* body;                 // qel.html

@@ -145,7 +145,7 @@ void open_entry() {
 }
 
 void write_condition_keys(const char* value) {
-    std::string& held = output_holding_buffer.text;
+    std::string& held = body_state.output_holding_buffer.text;
 
     // Title: links stay plain, since the hyperlink pass does not number KEYID lines.
     convert_inline(key_title, value, body_state.entry_id.c_str(), "", 0, body_state.settings->ITALIC);

@@ -72,7 +72,7 @@ MenuPage* open_menu_page(const char* directory, const char* file_name, const cha
 }
 
 void add_menu_entry(MenuPage* page, int group, const char* first, const char* second) {
-    std::string& held = output_holding_buffer.text;
+    std::string& held = body_state.output_holding_buffer.text;
     int n = page->anchor_counter;
     if (second == nullptr) second = "";
 

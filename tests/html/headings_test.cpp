@@ -59,7 +59,7 @@ TEST(OpenEntry, HeadingAndHeaderLine) {
     s.entry_id = "000123";
     // 1. The first entry: no closing before it, a header line of one blank.
     take_headword("a|a", 0);
-    output_holding_buffer.text = "<a name=\"HL000001\"></a>\n";
+    body_state.output_holding_buffer.text = "<a name=\"HL000001\"></a>\n";
     open_entry();
     // 2. Pronunciation, variant and sound link in that order; the held text goes
     // out between the previous entry's end and the new dt.
@@ -69,7 +69,7 @@ TEST(OpenEntry, HeadingAndHeaderLine) {
     s.pronunciation_text = "P";
     s.variant_text = "V";
     s.sound_link_text = "<a href=\"snd/000/1.wav\">S</a>";
-    output_holding_buffer.text = "<key/>\n";
+    body_state.output_holding_buffer.text = "<key/>\n";
     open_entry();
     EXPECT_EQ(s.line_open, 1);
     EXPECT_EQ(s.headword_pending, 0);

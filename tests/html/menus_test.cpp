@@ -49,7 +49,7 @@ TEST(MenuPage, GroupHeadingsNumbersAndAnchors) {
     dir.enter();
     reset_body_state();
     body_state.settings = &settings;
-    std::string& held = output_holding_buffer.text;
+    std::string& held = body_state.output_holding_buffer.text;
     // 1. Page 3 with the letters A, B, A: three headings, numbers from 0.
     MenuPage* synonyms = open_menu_page("", "qelmenu3.html", "類語", 3);
     ASSERT_NE(synonyms, nullptr);
@@ -101,7 +101,7 @@ TEST(MenuPage, SectionPageChosenByTheValue) {
     add_section_menu_entry("【語法】x");
     add_section_menu_entry("【類語】y");  // whatever OT tag carried it
     add_section_menu_entry("no bracket");
-    EXPECT_EQ(output_holding_buffer.text,
+    EXPECT_EQ(body_state.output_holding_buffer.text,
               "<a name=\"O200000\"></a>\n<a name=\"O100000\"></a>\n<a name=\"O300000\"></a>\n");
     for (int i = 2; i < 5; ++i) close_menu_page(body_state.menu_pages[i]);
     EXPECT_NE(lf(read_file("qelmenu5.html")).find("<a href=\"qel.html#O300000\">no bracket】run</a>"),
