@@ -67,12 +67,15 @@
 #include "html/inline.h"
 #include "links/link_groups.h"
 #include "links/link_table.h"
-#include "links/quick_jump_table.h"
+#include "html/quick_jump_table.h"
 #include "platform/platform.h"
 #include "project/copyright.h"
+#include "text/full_width.h"
+#include "text/gaiji_codes.h"
 #include "text/index_words.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qelfuzz {
 
@@ -119,13 +122,9 @@ inline qel::ConversionSettings plain_settings() {
     return settings;
 }
 
-// A small gaiji table of every kind of definition, converted into the tables
-// that the inline conversion reads. Loaded once; the gaiji target clears the
-// flag because it replaces the tables with its own.
-inline int fixed_tables_loaded = 0;
-
-inline void load_fixed_gaiji_tables() {
-    if (fixed_tables_loaded) return;
+// A small gaiji table of every kind of definition, converted into the texts
+// that the inline conversion reads.
+inline qel::GaijiCodes load_fixed_gaiji_codes() {
     std::string rows;
     for (int r = 0; r < 16; ++r) rows += (r % 2 ? "@@..@@..@@..@@..\n" : "..@@..@@..@@..@@\n");
     std::string table = "# fixed table of the fuzz targets\n"
@@ -136,8 +135,15 @@ inline void load_fixed_gaiji_tables() {
                         "CHAR:G0-41:Z:U+3042:\n" + rows +
                         "CHAR:G2-30:Z2:\n" + rows;
     put_file("fixed.tbl", table);
-    qel::convert_gaiji_table("", "fixed.tbl", "fixed-map.xml", "fixed-font.xml");
-    fixed_tables_loaded = 1;
+    qel::GaijiCodes codes;
+    qel::convert_gaiji_table(codes, "", "fixed.tbl", "fixed-map.xml", "fixed-font.xml");
+    return codes;
+}
+
+// The fixed texts, converted once for the whole fuzzing run.
+inline const qel::GaijiCodes& fixed_gaiji_codes() {
+    static const qel::GaijiCodes codes = load_fixed_gaiji_codes();
+    return codes;
 }
 
 // ---- Entry points -------------------------------------------------------------
@@ -146,6 +152,7 @@ inline void load_fixed_gaiji_tables() {
 inline int fuzz_settings(const uint8_t* data, size_t size) {
     std::string text = bytes_of(data, size);
     std::string key, value, symbol;
+    const qel::GaijiCodes no_gaiji;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -154,13 +161,13 @@ inline int fuzz_settings(const uint8_t* data, size_t size) {
         if (qel::split_settings_line(line.c_str(), key, value) == 0) continue;
         qel::settings_directory_value(value);
         qel::settings_integer_value(value);
-        qel::parse_symbol_setting(symbol, value.c_str());
+        qel::parse_symbol_setting(symbol, no_gaiji, value.c_str());
     }
     put_file("qelconv.ini", text);
     qel::ConversionSettings settings;
     qel::read_settings(settings);
-    qel::parse_symbol_setting(symbol, settings.PRONSYM.c_str());
-    qel::parse_symbol_setting(symbol, settings.RETSYM.c_str());
+    qel::parse_symbol_setting(symbol, no_gaiji, settings.PRONSYM.c_str());
+    qel::parse_symbol_setting(symbol, no_gaiji, settings.RETSYM.c_str());
     qel::reset_fixer_state();
     qel::read_outpath();
     qel::reset_fixer_state();
@@ -174,12 +181,12 @@ inline int fuzz_main_text(const uint8_t* data, size_t size) {
     put_file("main.txt", stored);
     qel::MainText* text = qel::open_main_text("", "main.txt");
     if (text == nullptr) return finish_input();
-    int32_t divisor = qel::progress_divisor();
+    int32_t divisor = qel::progress_divisor(text);
     std::string line, part;
     while (const char* l = qel::read_main_line(text, line)) {
         qel::classify_line(l);
         const char* value = qel::line_value(l);
-        qel::progress_percent(qel::line_start_offset(), divisor);
+        qel::progress_percent(qel::line_start_offset(text), divisor);
         // The headword key and the section label, as the passes take them.
         qel::copy_until_char(qel::find_char(value, '|'), part, '\0');
         qel::copy_wide_until(value + (value[0] != '\0' && value[1] != '\0' ? 2 : 0), part, "】");
@@ -191,16 +198,17 @@ inline int fuzz_main_text(const uint8_t* data, size_t size) {
 // One field value through the three inline conversions and the text scanners.
 inline int fuzz_inline(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    load_fixed_gaiji_tables();
+    const qel::GaijiCodes& gaiji = fixed_gaiji_codes();
     int flags = data[0];
     std::string source = bytes_of(data + 1, size - 1);
     const char* s = source.c_str();
-    qel::reset_link_numbers();
 
     std::string out;
-    qel::convert_inline(out, s, "123", "key", flags & 1, (flags & 2) ? 1 : 0);
-    qel::convert_title(out, s);
-    qel::convert_plain(out, s);
+    qel::InlineConversion conversion;
+    conversion.gaiji = &gaiji;
+    qel::convert_inline(conversion, out, s, "123", "key", flags & 1, (flags & 2) ? 1 : 0);
+    qel::convert_title(out, gaiji, s);
+    qel::convert_plain(out, gaiji, s);
 
     // The scanners that the passes use on values.
     std::string word;
@@ -226,8 +234,9 @@ inline int fuzz_resolve(const uint8_t* data, size_t size) {
     size_t lf = text.find('\n');
     std::string target = lf == std::string::npos ? std::string() : text.substr(0, lf);
     std::string link_spec = lf == std::string::npos ? text : text.substr(lf + 1);
-    qel::resolve_link_target(link_spec.c_str(), target.c_str(), "key", 1);
-    qel::resolve_link_target(link_spec.c_str(), target.c_str(), "key", 0);
+    qel::LinkResolver resolver;
+    qel::resolve_link_target(resolver, link_spec.c_str(), target.c_str(), "key", 1);
+    qel::resolve_link_target(resolver, link_spec.c_str(), target.c_str(), "key", 0);
 
     // The whole input as the visible text, target and target specification of a link.
     const char* value = text.c_str();
@@ -236,7 +245,7 @@ inline int fuzz_resolve(const uint8_t* data, size_t size) {
     qel::split_link(value, nullptr, nullptr, parts);
     if (parts.full) {
         qel::link_target_number(parts, "45", number);
-        qel::resolve_link_parts(parts, number.c_str(), "key", 1);
+        qel::resolve_link_parts(resolver, parts, number.c_str(), "key", 1);
     }
     // A stray closing tag: the link assumed to start before it.
     if (const char* close = std::strstr(value, "</HL>")) {
@@ -245,7 +254,7 @@ inline int fuzz_resolve(const uint8_t* data, size_t size) {
         qel::split_link(start, close, close + 5, parts);
         if (parts.full) {
             qel::link_target_number(parts, "45", number);
-            qel::resolve_link_parts(parts, number.c_str(), "key", 0);
+            qel::resolve_link_parts(resolver, parts, number.c_str(), "key", 0);
         }
     }
     return finish_input();
@@ -255,7 +264,7 @@ inline int fuzz_resolve(const uint8_t* data, size_t size) {
 // and written.
 inline int fuzz_link_group(const uint8_t* data, size_t size) {
     put_file("hyperlnk.dat", bytes_of(data, size));
-    qel::reset_link_groups();
+    qel::LinkGroupReader reader;
     qel::File* file = qel::open_link_data("hyperlnk.dat");
     qel::File* body = qel::file_open("body.html", qel::FILE_WRITE_TEXT);
     if (file == nullptr || body == nullptr) {
@@ -268,47 +277,44 @@ inline int fuzz_link_group(const uint8_t* data, size_t size) {
                                 qel::FT_PS,  qel::FT_DR};
     std::string text;
     int line_open = 1;
-    while (const char* number = qel::load_link_group(file)) {
+    while (const char* number = qel::load_link_group(reader, file)) {
         std::string group = number;
         text.clear();
         for (int kind : Kinds) {
-            qel::place_anchors(text, kind, "v.t.", 1, 2, group.c_str());
-            qel::place_anchors(text, kind, nullptr, -1, -1, nullptr);
-            qel::place_anchors(text, kind, "n.", 2, -1, "[of]");
+            qel::place_anchors(reader, text, kind, "v.t.", 1, 2, group.c_str());
+            qel::place_anchors(reader, text, kind, nullptr, -1, -1, nullptr);
+            qel::place_anchors(reader, text, kind, "n.", 2, -1, "[of]");
         }
-        qel::report_unplaced_targets();
-        qel::write_unplaced_anchors(body, line_open);
+        qel::report_unplaced_targets(reader);
+        qel::write_unplaced_anchors(reader, body, line_open);
         qel::indent_text(static_cast<int>(group.size()));
     }
     qel::close_link_data(file);
     qel::file_close(body);
-    qel::reset_link_groups();
     return finish_input();
 }
 
 // The gaiji table converted into the map and font files and the look-up
 // tables, which are then read the ways the conversion reads them.
 inline int fuzz_gaiji_table(const uint8_t* data, size_t size) {
-    fixed_tables_loaded = 0;
     std::string table = bytes_of(data, size);
     put_file("qelgaiji.tbl", table);
-    if (qel::convert_gaiji_table("", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml") == 0) {
+    qel::GaijiCodes codes;
+    if (qel::convert_gaiji_table(codes, "", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml") == 0) {
+        std::string text;
         for (int set : {-1, 0, 1, 5, 6, 7, 99, 100})
-            for (int code = -1; code <= 256; ++code) qel::gaiji_text(set, code);
+            for (int code = -1; code <= 256; ++code) qel::append_gaiji_text(text, codes, set, code);
         std::string symbol;
-        qel::parse_symbol_setting(symbol, "\"a\" G1-21 G99-a5 G-1-41 sym");
+        qel::parse_symbol_setting(symbol, codes, "\"a\" G1-21 G99-a5 G-1-41 sym");
         // Every name of the table through the look-up.
         size_t at = 0;
         while ((at = table.find("CHAR:", at)) != std::string::npos) {
             at += 5;
             size_t end = table.find_first_of(":\r\n", at);
             std::string name = table.substr(at, end == std::string::npos ? std::string::npos : end - at);
-            qel::gaiji_lookup(name.c_str());
+            qel::gaiji_lookup(codes, name.c_str());
         }
     }
-    // The pool would otherwise grow with every input.
-    qel::reset_gaiji_tables();
-    qel::release_string_pool();
     return finish_input();
 }
 
@@ -353,7 +359,8 @@ inline int fuzz_link_pass(const uint8_t* data, size_t size) {
     std::string stored = bytes_of(data, size);
     for (char& c : stored) c = static_cast<char>(~static_cast<unsigned char>(c));
     put_file("main.txt", stored);
-    qel::build_link_table(plain_settings());
+    int link_count = 0;
+    qel::build_link_table(plain_settings(), link_count);
     return finish_input();
 }
 
@@ -386,7 +393,7 @@ inline void write_body_files() {
 // and sounds, bit 7 MACINTOSH.
 inline int fuzz_body(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    load_fixed_gaiji_tables();
+    const qel::GaijiCodes& gaiji = fixed_gaiji_codes();
     write_body_files();
     int flags = data[0];
     std::string stored = bytes_of(data + 1, size - 1);
@@ -412,8 +419,9 @@ inline int fuzz_body(const uint8_t* data, size_t size) {
         s.sound_dir_slashed = "snd/";
     }
 
-    if (s.QUICKJUMP == 0 || qel::build_quick_jump_data(s) == 0) {
-        if (qel::build_link_table(s) == 0) qel::convert_body(s);
+    int link_count = 0;
+    if (s.QUICKJUMP == 0 || qel::build_quick_jump_data(s, gaiji) == 0) {
+        if (qel::build_link_table(s, link_count) == 0) qel::convert_body(s, gaiji, link_count);
     }
 
     std::error_code ignored;

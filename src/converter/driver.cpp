@@ -9,8 +9,8 @@
 #include "converter/directories.h"
 #include "gaiji/gaiji_table.h"
 #include "html/body.h"
+#include "html/quick_jump_table.h"
 #include "links/link_table.h"
-#include "links/quick_jump_table.h"
 #include "project/copyright.h"
 #include "project/project_file.h"
 
@@ -18,47 +18,69 @@ namespace qel {
 
 namespace {
 
-int convert_gaiji_step(ConversionSettings& settings) {
-    return convert_gaiji_table(settings.BASEPATH.c_str(), "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml");
+// What the steps of one conversion hand on to each other: the settings (read
+// and completed by the first steps), the gaiji texts and the number of links.
+struct ConversionRun {
+    ConversionSettings& settings;  // the run's settings, owned by main
+    GaijiCodes gaiji;              // filled by the gaiji step
+    int link_count;                // links numbered by the hyperlink pass
+};
+
+int settings_step(ConversionRun& run) {
+    return read_settings(run.settings);
 }
 
-int quick_jump_step(ConversionSettings& settings) {
-    return settings.QUICKJUMP != 0 ? build_quick_jump_data(settings) : 0;
+int directories_step(ConversionRun& run) {
+    return prepare_directories(run.settings);
 }
 
-int complex_definition_step(ConversionSettings& settings) {
-    return settings.COMPLEX != 0 ? write_complex_definition(settings) : 0;
+int sort_command_step(ConversionRun& run) {
+    return find_sort_command(run.settings);
 }
 
-int link_table_step(ConversionSettings& settings) {
-    return build_link_table(settings);
+int convert_gaiji_step(ConversionRun& run) {
+    return convert_gaiji_table(run.gaiji, run.settings.BASEPATH.c_str(), "qelgaiji.tbl", "qelgmap.xml",
+                               "qelgfont.xml");
 }
 
-int body_step(ConversionSettings& settings) {
-    return convert_body(settings);
+int quick_jump_step(ConversionRun& run) {
+    return run.settings.QUICKJUMP != 0 ? build_quick_jump_data(run.settings, run.gaiji) : 0;
 }
 
-int copyright_step(ConversionSettings& settings) {
-    return write_copyright_page(settings);
+int complex_definition_step(ConversionRun& run) {
+    return run.settings.COMPLEX != 0 ? write_complex_definition(run.settings) : 0;
 }
 
-int project_file_step(ConversionSettings& settings) {
-    return write_project_file(settings);
+int link_table_step(ConversionRun& run) {
+    return build_link_table(run.settings, run.link_count);
+}
+
+int body_step(ConversionRun& run) {
+    return convert_body(run.settings, run.gaiji, run.link_count);
+}
+
+int copyright_step(ConversionRun& run) {
+    return write_copyright_page(run.settings);
+}
+
+int project_file_step(ConversionRun& run) {
+    return write_project_file(run.settings);
 }
 
 // The steps after start-up, in their fixed order. The first three fill in the
 // settings; the others only read them.
-int (*const Steps[])(ConversionSettings&) = {
-    read_settings,        prepare_directories, find_sort_command,    convert_gaiji_step,
-    quick_jump_step,      link_table_step,     body_step,            copyright_step,
+int (*const Steps[])(ConversionRun&) = {
+    settings_step,        directories_step, sort_command_step, convert_gaiji_step,
+    quick_jump_step,      link_table_step,  body_step,         copyright_step,
     complex_definition_step, project_file_step,
 };
 
 }  // namespace
 
 int run_conversion_steps(ConversionSettings& settings) {
-    for (int (*step)(ConversionSettings&) : Steps)
-        if (step(settings) != 0) return -1;
+    ConversionRun run{settings, GaijiCodes(), 0};
+    for (int (*step)(ConversionRun&) : Steps)
+        if (step(run) != 0) return -1;
     return 0;
 }
 

@@ -12,7 +12,9 @@
 #include "common/report.h"
 #include "common/written_file.h"
 #include "platform/platform.h"
+#include "text/gaiji_codes.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
@@ -48,6 +50,7 @@ struct GaijiConversion {
     std::string name;        // the current definition's name
     std::string text;        // its registered text
     std::string unicode;     // its code point text, hexadecimal
+    GaijiCodes* codes;       // the texts being registered
 };
 
 int read_line(GaijiConversion& c, int& cut);
@@ -65,7 +68,7 @@ void convert_half_width(GaijiConversion& c, const char* rest);
 int convert_full_width(GaijiConversion& c, const char* rest);
 void convert_first_pass(GaijiConversion& c);
 int convert_second_pass(GaijiConversion& c);
-void fill_default_texts();
+void fill_default_texts(GaijiCodes& codes);
 
 // ---- Reading the table ------------------------------------------------------
 
@@ -176,38 +179,34 @@ void register_text(GaijiConversion& c, const char* text) {
     int code = 0;
     int row = code_name_row(c.name.c_str(), code);
     if (row >= 0)
-        GaijiCodeTable[row][code] = pool_copy(text);
+        set_gaiji_slot(*c.codes, row, code, text);
     else
-        add_gaiji_name(c.name.c_str(), text);
+        add_gaiji_name(*c.codes, c.name.c_str(), text);
 }
 
 // Fills every empty slot: the XML special characters with their entities,
 // 21-7E with the ASCII character itself, the rest with "{G%d-%02X}".
-void fill_default_texts() {
-    static constexpr std::array<std::array<char, 2>, 128> Ascii = [] {
-        std::array<std::array<char, 2>, 128> t{};
-        for (int i = 0; i < 128; ++i) t[i] = {static_cast<char>(i), '\0'};
-        return t;
-    }();
+void fill_default_texts(GaijiCodes& codes) {
     char notation[32];
-    for (int row = 0; row < 8; ++row) {
+    for (int row = 0; row < GaijiRowCount; ++row) {
         for (int code = 0; code < 256; ++code) {
-            const char*& slot = GaijiCodeTable[row][code];
-            if (slot != nullptr) continue;
+            if (gaiji_slot(codes, row, code) != nullptr) continue;
+            const char* text = notation;
             switch (code) {
-            case '<': slot = "&lt;"; break;
-            case '>': slot = "&gt;"; break;
-            case '&': slot = "&amp;"; break;
-            case '"': slot = "&quot;"; break;
-            case '\'': slot = "&apos;"; break;
+            case '<': text = "&lt;"; break;
+            case '>': text = "&gt;"; break;
+            case '&': text = "&amp;"; break;
+            case '"': text = "&quot;"; break;
+            case '\'': text = "&apos;"; break;
             default:
                 if (code >= 0x21 && code <= 0x7E) {
-                    slot = Ascii[code].data();
+                    notation[0] = static_cast<char>(code);
+                    notation[1] = '\0';
                 } else {
                     std::snprintf(notation, sizeof notation, "{G%d-%02X}", row < 7 ? row : 99, code);
-                    slot = pool_copy(notation);
                 }
             }
+            set_gaiji_slot(codes, row, code, text);
         }
     }
 }
@@ -360,9 +359,10 @@ int convert_second_pass(GaijiConversion& c) {
 
 }  // namespace
 
-int convert_gaiji_table(const char* directory, const char* table_name, const char* map_name,
+int convert_gaiji_table(GaijiCodes& codes, const char* directory, const char* table_name, const char* map_name,
                         const char* font_name) {
     GaijiConversion c;
+    c.codes = &codes;
     c.table_name = table_name;
     c.line_number = 0;
     c.high = FirstHigh;
@@ -370,7 +370,6 @@ int convert_gaiji_table(const char* directory, const char* table_name, const cha
     c.private_use = FirstPrivateUse;
     c.dropped = 0;
     c.problem_logged = 0;
-    reset_gaiji_tables();
 
     // Open the table and create the two output files.
     std::string map_path = std::string(directory) + map_name;
@@ -422,7 +421,7 @@ int convert_gaiji_table(const char* directory, const char* table_name, const cha
     if (close_written_file(c.map, map_path) != 0) status = -1;
     if (status != 0) return -1;
 
-    fill_default_texts();
+    fill_default_texts(codes);
     report(" 終了しました\n");
     if (c.dropped > 0)
         report("※ 外字コードが足りないため、%ld 個の外字を変換しませんでした (qelconv.log を参照)\n", c.dropped);

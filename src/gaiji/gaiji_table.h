@@ -3,14 +3,16 @@
 // character its output text.
 #pragma once
 
+#include "text/gaiji_codes.h"
+
 namespace qel {
 
 // Reads the table (by its bare name, in the working directory) twice: the
 // first pass gives the half-width glyphs their codes from A121 and registers
 // the quoted definitions, the second gives the full-width glyphs their codes
 // from the start of the next high byte. Writes the map and font files as
-// directory + name and fills GaijiCodeTable (every slot, defaults included)
-// and GaijiNameList, which it empties first. Glyph rows are read straight
+// directory + name and fills `codes` (every slot, defaults included), which
+// should be fresh: names it already holds stay behind the new ones. Glyph rows are read straight
 // from the file, a multi-cell glyph re-reading its rows once per cell, so
 // memory does not grow with the table.
 //
@@ -21,7 +23,7 @@ namespace qel {
 // 1-8 hexadecimal digits is logged and replaced by a private-use code point.
 // Returns 0, or -1 after reporting a file that cannot be opened, created,
 // re-read or written.
-int convert_gaiji_table(const char* directory, const char* table_name, const char* map_name,
+int convert_gaiji_table(GaijiCodes& codes, const char* directory, const char* table_name, const char* map_name,
                         const char* font_name);
 
 }  // namespace qel

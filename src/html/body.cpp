@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,9 +21,11 @@
 #include "html/quick_jump_nav.h"
 #include "links/link_groups.h"
 #include "links/link_table.h"
+#include "text/gaiji_codes.h"
 #include "text/index_words.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
@@ -32,16 +35,9 @@ namespace {
 enum LineOutcome { NEXT_LINE, OUTPUT, STEP_FAILED };
 
 // The open main.txt.
-MainText* main_text = nullptr;
 
 // Buffers held for the whole step, so that no line allocates once they have
 // grown to the longest line.
-std::string line;
-std::string converted;
-std::string converted_extra;
-std::string work;
-std::string indent1;
-std::string indent2;
 
 // ---- Helpers -------------------------------------------------------------
 
@@ -64,46 +60,44 @@ bool begins_with(const char* text, const char* prefix) {
 }
 
 // Writes a text into the body; a literal's length is known when compiled.
-void put(std::string_view text) {
-    file_write(body_state.body, text.data(), text.size());
+void put(BodyConversionState& s, std::string_view text) {
+    file_write(s.body, text.data(), text.size());
 }
 
 // Loads the next link group and remembers whether one came and its number.
-void load_next_group() {
-    BodyConversionState& s = body_state;
-    const char* number = load_link_group(s.link_data);
+void load_next_group(BodyConversionState& s) {
+    const char* number = load_link_group(s.link_groups, s.link_data);
     s.group_loaded = number != nullptr;
     s.group_number = number != nullptr ? leading_number(number) : 0;
 }
 
 // Places the anchors of the loaded group's targets that lie in this field.
-void anchors(int kind, const char* pos, int number, int sub, const char* match) {
-    if (body_state.group_active != 0)
-        place_anchors(body_state.output_holding_buffer.text, kind, pos, number, sub, match);
+void anchors(BodyConversionState& s, int kind, const char* pos, int number, int sub, const char* match) {
+    if (s.group_active != 0)
+        place_anchors(s.link_groups, s.output_holding_buffer.text, kind, pos, number, sub, match);
 }
 
 // The current part of speech, or none.
-const char* current_pos() {
-    return body_state.has_part_of_speech != 0 ? body_state.part_of_speech.c_str() : nullptr;
+const char* current_pos(BodyConversionState& s) {
+    return s.has_part_of_speech != 0 ? s.part_of_speech.c_str() : nullptr;
 }
 
 // A field value converted for the body, links numbered.
-const std::string& convert(const char* text) {
-    convert_inline(converted, text, body_state.entry_id.c_str(), body_state.headword_key.c_str(), 1,
-                   body_state.settings->ITALIC);
-    return converted;
+const std::string& convert(BodyConversionState& s, const char* text) {
+    convert_inline(s.conversion, s.converted, text, s.entry_id.c_str(), s.headword_key.c_str(), 1,
+                   s.settings->ITALIC);
+    return s.converted;
 }
 
 // Writes every remaining group's unplaced anchors into the body (each group
 // reported first) while the group's number is below `limit`; returns how
 // many anchors were written.
-int finish_groups_below(long long limit) {
-    BodyConversionState& s = body_state;
+int finish_groups_below(BodyConversionState& s, long long limit) {
     int count = 0;
     while (s.group_loaded != 0 && s.group_number < limit) {
-        report_unplaced_targets();
-        count += write_unplaced_anchors(s.body, s.line_open);
-        load_next_group();
+        report_unplaced_targets(s.link_groups);
+        count += write_unplaced_anchors(s.link_groups, s.body, s.line_open);
+        load_next_group(s);
     }
     return count;
 }
@@ -113,15 +107,14 @@ int finish_groups_below(long long limit) {
 // this one, unless that record opened no entry (then its identifier names no
 // dt); the head is its first dt, the main headword's unless that opened none.
 // Without any opened entry there is nothing to lead back to.
-void write_catch_up_link() {
-    BodyConversionState& s = body_state;
+void write_catch_up_link(BodyConversionState& s) {
     if (s.first_entry != 0) return;
-    put(indent1);
-    put("<a href=\"#");
-    put(s.opened_id);
-    put("\">");
-    put(s.return_symbol);
-    put("</a>");
+    put(s, s.indent1);
+    put(s, "<a href=\"#");
+    put(s, s.opened_id);
+    put(s, "\">");
+    put(s, s.return_symbol);
+    put(s, "</a>");
     s.line_open = 1;
 }
 
@@ -129,19 +122,18 @@ void write_catch_up_link() {
 
 // Opens the inputs and outputs in their fixed order. 0, or -1 after the
 // failing open has reported.
-int open_step_files(const ConversionSettings& cs) {
-    BodyConversionState& s = body_state;
+int open_step_files(BodyConversionState& s, const ConversionSettings& cs) {
 
-    main_text = open_main_text(cs.DICPATH.c_str(), "main.txt");
-    if (main_text == nullptr) return -1;
+    s.main_text = open_main_text(cs.DICPATH.c_str(), "main.txt");
+    if (s.main_text == nullptr) return -1;
     s.english_list = open_index_word_list(cs.DICPATH.c_str(), "en.dat");
     if (s.english_list == nullptr) return -1;
     s.translation_list = open_index_word_list(cs.DICPATH.c_str(), "tr.dat");
     if (s.translation_list == nullptr) return -1;
-    if (cs.QUICKJUMP != 0 && open_quick_jump_navigation() != 0) return -1;
+    if (cs.QUICKJUMP != 0 && open_quick_jump_navigation(s) != 0) return -1;
     s.link_data = open_link_data("hyperlnk.dat");
     if (s.link_data == nullptr) return -1;
-    if (open_media_bundles(cs) != 0) return -1;
+    if (open_media_bundles(s.media, cs) != 0) return -1;
     s.body = open_body_file(cs.BASEPATH.c_str(), "qel.html");
     if (s.body == nullptr) return -1;
     for (int page = cs.FIGURE != 0 ? 0 : 1; page < 5; ++page) {
@@ -153,34 +145,32 @@ int open_step_files(const ConversionSettings& cs) {
 }
 
 // Closes the inputs after a complete conversion.
-void close_inputs() {
-    BodyConversionState& s = body_state;
-    close_main_text(main_text);
-    main_text = nullptr;
+void close_inputs(BodyConversionState& s) {
+    close_main_text(s.main_text);
+    s.main_text = nullptr;
     close_index_word_list(s.english_list);
     close_index_word_list(s.translation_list);
     s.english_list = s.translation_list = nullptr;
     s.english_current = s.translation_current = nullptr;
-    if (body_state.settings->QUICKJUMP != 0) close_quick_jump_navigation();
+    if (s.settings->QUICKJUMP != 0) close_quick_jump_navigation(s);
     close_link_data(s.link_data);
     s.link_data = nullptr;
-    close_media_bundles();
+    close_media_bundles(s.media);
 }
 
 // After a failure: closes whatever is open and writes nothing more, so every
 // file keeps exactly what was written so far.
-void abandon_step() {
-    BodyConversionState& s = body_state;
-    if (main_text != nullptr) close_main_text(main_text);
-    main_text = nullptr;
+void abandon_step(BodyConversionState& s) {
+    if (s.main_text != nullptr) close_main_text(s.main_text);
+    s.main_text = nullptr;
     if (s.english_list != nullptr) close_index_word_list(s.english_list);
     if (s.translation_list != nullptr) close_index_word_list(s.translation_list);
     s.english_list = s.translation_list = nullptr;
     s.english_current = s.translation_current = nullptr;
-    close_quick_jump_navigation();
+    close_quick_jump_navigation(s);
     if (s.link_data != nullptr) close_link_data(s.link_data);
     s.link_data = nullptr;
-    abandon_media();
+    abandon_media(s.media);
     for (MenuPage*& page : s.menu_pages) {
         abandon_menu_page(page);
         page = nullptr;
@@ -191,9 +181,8 @@ void abandon_step() {
 
 // ---- Record start and entry number ------------------------------------------
 
-void start_record() {
-    BodyConversionState& s = body_state;
-    s.entry_position = line_start_offset();
+void start_record(BodyConversionState& s) {
+    s.entry_position = line_start_offset(s.main_text);
     s.record_opened = 0;
     s.headword_pending = 0;
     s.pronunciation_pending = 0;
@@ -206,18 +195,12 @@ void start_record() {
     s.sub_sense_number = -1;
     s.idiom_heading_pending = 1;
 
-    find_quick_jump_items();
+    find_quick_jump_items(s);
 
-    long percent = progress_percent(s.entry_position, s.progress_divisor);
-    if (percent > s.last_percent) {
-        report_console("\r本文データをHTMLに変換しています... %ld%%", percent);
-        flush_console();
-        s.last_percent = percent;
-    }
+    show_progress(s.progress, s.entry_position);
 }
 
-void take_entry_number(const char* value) {
-    BodyConversionState& s = body_state;
+void take_entry_number(BodyConversionState& s, const char* value) {
     s.entry_id.assign(value);
 
     if (s.group_loaded == 0) {
@@ -228,8 +211,8 @@ void take_entry_number(const char* value) {
     // Catch up on the link groups of entries already passed: their unplaced
     // anchors close the definition that is still open.
     long long n = leading_number(s.entry_id.c_str());
-    s.unplaced_anchor_count = finish_groups_below(n);
-    if (s.unplaced_anchor_count >= 1) write_catch_up_link();
+    s.unplaced_anchor_count = finish_groups_below(s, n);
+    if (s.unplaced_anchor_count >= 1) write_catch_up_link(s);
 
     s.group_active = s.group_loaded != 0 && s.group_number == n;
 }
@@ -238,70 +221,68 @@ void take_entry_number(const char* value) {
 
 // A TL or TLSUB line: anchors for its bracketed title, and the menu entry of
 // the title text after it.
-void take_work_title(int index, const char* value) {
-    BodyConversionState& s = body_state;
+void take_work_title(BodyConversionState& s, int index, const char* value) {
     const char* p = value;
     if (begins_with(p, "◇")) p += 2;
     const char* match = nullptr;
     if (*p == '[') {
-        p = copy_until_char(p, work, ']');
-        work += ']';
+        p = copy_until_char(p, s.work, ']');
+        s.work += ']';
         if (*p == ']') ++p;
-        match = work.c_str();
+        match = s.work.c_str();
     }
-    anchors(index, current_pos(), s.sense_number, s.sub_sense_number, match);
-    if (*p != '\0') add_title_menu_entry(p);
+    anchors(s, index, current_pos(s), s.sense_number, s.sub_sense_number, match);
+    if (*p != '\0') add_title_menu_entry(s, p);
 }
 
-LineOutcome field_stage(const FieldTagInfo* info, const char* value) {
-    BodyConversionState& s = body_state;
+LineOutcome field_stage(BodyConversionState& s, const FieldTagInfo* info, const char* value) {
     const ConversionSettings& cs = *s.settings;
     int index = info->index;
 
     switch (index) {
     case FT_DR:
-        take_headword(value, 1);
-        anchors(FT_DR, nullptr, -1, -1, s.headword_key.c_str());
+        take_headword(s, value, 1);
+        anchors(s, FT_DR, nullptr, -1, -1, s.headword_key.c_str());
         return NEXT_LINE;
     case FT_EN:
-        take_headword(value, 0);
+        take_headword(s, value, 0);
         return NEXT_LINE;
     case FT_ENV:
         if (s.headword_pending == 0) return OUTPUT;
-        convert_inline(s.variant_text, value, s.entry_id.c_str(), "", 1, cs.ITALIC);
+        convert_inline(s.conversion, s.variant_text, value, s.entry_id.c_str(), "", 1, cs.ITALIC);
         s.variant_pending = 1;
         return NEXT_LINE;
     case FT_IMG:
-        anchors(FT_IMG, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
+        anchors(s, FT_IMG, current_pos(s), s.sense_number, s.sub_sense_number, nullptr);
         if (cs.FIGURE == 0) return NEXT_LINE;
-        return handle_figure_line(value, cs) != 0 ? OUTPUT : NEXT_LINE;
+        return handle_figure_line(s, value) != 0 ? OUTPUT : NEXT_LINE;
     case FT_J2E:
         return std::strcmp(value, "END") == 0 ? NEXT_LINE : OUTPUT;
     case FT_KEYEX:
-        anchors(FT_KEYEX, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
+        anchors(s, FT_KEYEX, current_pos(s), s.sense_number, s.sub_sense_number, nullptr);
         return OUTPUT;
     case FT_KEYID:
-        work.assign(value);
-        strip_tags(work);
-        anchors(FT_KEYID, current_pos(), s.sense_number, s.sub_sense_number, work.c_str());
-        if (cs.COMPLEX != 0) write_condition_keys(value);
+        s.work.assign(value);
+        strip_tags(s.work);
+        anchors(s, FT_KEYID, current_pos(s), s.sense_number, s.sub_sense_number, s.work.c_str());
+        if (cs.COMPLEX != 0) write_condition_keys(s, value);
         return NEXT_LINE;
     case FT_MN:
         // An unnumbered meaning counts as sense 1 of field TR.
         s.sense_number = 1;
         s.sub_sense_number = -1;
-        anchors(FT_TR, current_pos(), 1, -1, nullptr);
+        anchors(s, FT_TR, current_pos(s), 1, -1, nullptr);
         return OUTPUT;
     case FT_OT1:
     case FT_OT2:
     case FT_OT3:
     case FT_OT4:
     case FT_OT5:
-        add_section_menu_entry(value);
-        anchors(index, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
+        add_section_menu_entry(s, value);
+        anchors(s, index, current_pos(s), s.sense_number, s.sub_sense_number, nullptr);
         return OUTPUT;
     case FT_PR:
-        convert_inline(s.pronunciation_text, value, s.entry_id.c_str(), "", 1, cs.ITALIC);
+        convert_inline(s.conversion, s.pronunciation_text, value, s.entry_id.c_str(), "", 1, cs.ITALIC);
         s.pronunciation_pending = 1;
         return NEXT_LINE;
     case FT_PS:
@@ -310,33 +291,33 @@ LineOutcome field_stage(const FieldTagInfo* info, const char* value) {
         s.has_part_of_speech = 1;
         s.sense_number = -1;
         s.sub_sense_number = -1;
-        anchors(FT_PS, s.part_of_speech.c_str(), -1, -1, nullptr);
+        anchors(s, FT_PS, s.part_of_speech.c_str(), -1, -1, nullptr);
         return OUTPUT;
     case FT_RA:
-        start_record();
+        start_record(s);
         return NEXT_LINE;
     case FT_RN:
-        take_entry_number(value);
+        take_entry_number(s, value);
         return NEXT_LINE;
     case FT_SND:
-        if (cs.SOUND != 0 && handle_sound_line(value, cs) != 0) return STEP_FAILED;
+        if (cs.SOUND != 0 && handle_sound_line(s, value) != 0) return STEP_FAILED;
         return NEXT_LINE;
     case FT_SRC:
-        anchors(FT_SRC, current_pos(), s.sense_number, s.sub_sense_number, nullptr);
+        anchors(s, FT_SRC, current_pos(s), s.sense_number, s.sub_sense_number, nullptr);
         return OUTPUT;
     case FT_TL:
     case FT_TLSUB:
-        take_work_title(index, value);
+        take_work_title(s, index, value);
         return OUTPUT;
     case FT_TR:
         s.sense_number = info->number1;
         s.sub_sense_number = -1;
-        anchors(FT_TR, current_pos(), info->number1, -1, nullptr);
+        anchors(s, FT_TR, current_pos(s), info->number1, -1, nullptr);
         return OUTPUT;
     case FT_TRSUB:
         s.sense_number = info->number1;
         s.sub_sense_number = info->number2;
-        anchors(FT_TRSUB, current_pos(), info->number1, info->number2, nullptr);
+        anchors(s, FT_TRSUB, current_pos(s), info->number1, info->number2, nullptr);
         return OUTPUT;
     default:
         // Every other tag, listed or not, goes on to the output stage as it is.
@@ -346,132 +327,130 @@ LineOutcome field_stage(const FieldTagInfo* info, const char* value) {
 
 // ---- Output stage ------------------------------------------------------------
 
-void write_idiom(const char* value, const std::string& indent) {
-    BodyConversionState& s = body_state;
+void write_idiom(BodyConversionState& s, const char* value, const std::string& indent) {
     if (s.idiom_heading_pending != 0) {
         if (s.line_open != 0) {
-            put("<br>\n");
+            put(s, "<br>\n");
             s.line_open = 0;
         }
-        put(indent);
-        put("<b>＜成句＞</b>");
-        write_return_link();
+        put(s, indent);
+        put(s, "<b>＜成句＞</b>");
+        write_return_link(s);
         s.idiom_heading_pending = 0;
     }
-    put("\n</p>\n<p>\n");
-    flush_held_text(s.body);
-    put(indent);
-    put(convert(value));
+    put(s, "\n</p>\n<p>\n");
+    flush_held_text(s);
+    put(s, indent);
+    put(s, convert(s, value));
 }
 
-void write_section(const char* value, const std::string& indent) {
+void write_section(BodyConversionState& s, const char* value, const std::string& indent) {
     const char* rest = value;
-    put(indent);
+    put(s, indent);
     if (begins_with(value, "【")) {
-        const char* p = copy_wide_until(value + 2, work, "】");
-        put("<b>＜");
-        put(work);
-        put("＞</b>");
-        write_return_link();
+        const char* p = copy_wide_until(value + 2, s.work, "】");
+        put(s, "<b>＜");
+        put(s, s.work);
+        put(s, "＞</b>");
+        write_return_link(s);
         rest = begins_with(p, "】") ? p + 2 : "";
     }
     if (*rest != '\0') {
-        put("<br>\n");
-        put(indent);
-        put(convert(rest));
+        put(s, "<br>\n");
+        put(s, indent);
+        put(s, convert(s, rest));
     }
 }
 
-void write_work_title(const char* value, const std::string& indent) {
+void write_work_title(BodyConversionState& s, const char* value, const std::string& indent) {
     const char* text = value;
     if (begins_with(value, "◇")) {
-        put(indent);
-        put("◆作品名");
+        put(s, indent);
+        put(s, "◆作品名");
         text = value + 2;
         if (*text == '\0') return;
-        put("<br>\n");
+        put(s, "<br>\n");
     }
-    flush_held_text(body_state.body);
-    put(indent);
-    put(convert(text));
+    flush_held_text(s);
+    put(s, indent);
+    put(s, convert(s, text));
 }
 
-void write_example(const char* value, const std::string& indent) {
-    if (body_state.settings->COMPLEX == 0) {
-        put(indent);
-        put(convert(value));
+void write_example(BodyConversionState& s, const char* value, const std::string& indent) {
+    if (s.settings->COMPLEX == 0) {
+        put(s, indent);
+        put(s, convert(s, value));
         return;
     }
     const char* object = std::strstr(value, " <OBJ>");
-    put("<dfn>");
-    put(indent);
+    put(s, "<dfn>");
+    put(s, indent);
     if (object == nullptr) {
-        put(convert(value));
-        put("</dfn>");
+        put(s, convert(s, value));
+        put(s, "</dfn>");
         return;
     }
-    work.assign(value, static_cast<size_t>(object - value));
-    convert_plain(converted_extra, work.c_str());
-    put(converted_extra);
-    put("</dfn> ");
-    put(convert(object + 6));
+    s.work.assign(value, static_cast<size_t>(object - value));
+    convert_plain(s.converted_extra, *s.gaiji, s.work.c_str());
+    put(s, s.converted_extra);
+    put(s, "</dfn> ");
+    put(s, convert(s, object + 6));
 }
 
-void output_stage(const FieldTagInfo* info, const char* value) {
-    BodyConversionState& s = body_state;
+void output_stage(BodyConversionState& s, const FieldTagInfo* info, const char* value) {
     int index = info->index;
     if (info->shown == 0 || *value == '\0') return;
 
-    if (s.headword_pending != 0) open_entry();
+    if (s.headword_pending != 0) open_entry(s);
     if (s.line_open != 0 && index != FT_ID) {
-        put("<br>\n");
+        put(s, "<br>\n");
         s.line_open = 0;
     }
-    if (index != FT_ID && index != FT_TL) flush_held_text(s.body);
-    write_block_anchor(index);
+    if (index != FT_ID && index != FT_TL) flush_held_text(s);
+    write_block_anchor(s, index);
 
     const std::string& indent =
         (index == FT_EX || index == FT_NB || index == FT_NBP || index == FT_NBPSUB || index == FT_NBSUB ||
          index == FT_NSBUS)
-            ? indent2
-            : indent1;
+            ? s.indent2
+            : s.indent1;
 
     switch (index) {
     case FT_PS:
-        put(indent);
-        put("━");
-        put(convert(value));
-        if (s.derived_number == 0) write_return_link();
+        put(s, indent);
+        put(s, "━");
+        put(s, convert(s, value));
+        if (s.derived_number == 0) write_return_link(s);
         s.idiom_heading_pending = 1;
         break;
     case FT_TRSUB: {
         const char* rest = begins_with(value, "【") ? find_pair(value, "】") : value;
-        put(indent);
-        put(convert(rest));
+        put(s, indent);
+        put(s, convert(s, rest));
         break;
     }
     case FT_ID:
-        write_idiom(value, indent);
+        write_idiom(s, value, indent);
         break;
     case FT_OT1:
     case FT_OT2:
     case FT_OT3:
     case FT_OT4:
     case FT_OT5:
-        write_section(value, indent);
+        write_section(s, value, indent);
         break;
     case FT_TL:
-        write_work_title(value, indent);
+        write_work_title(s, value, indent);
         break;
     case FT_EX:
-        write_example(value, indent);
+        write_example(s, value, indent);
         break;
     case FT_IMG:
         // The image went out with the held text.
         break;
     default:
-        put(indent);
-        put(convert(value));
+        put(s, indent);
+        put(s, convert(s, value));
         break;
     }
     s.line_open = 1;
@@ -479,21 +458,20 @@ void output_stage(const FieldTagInfo* info, const char* value) {
 
 // ---- End of input --------------------------------------------------------------
 
-void finish_body() {
-    BodyConversionState& s = body_state;
+void finish_body(BodyConversionState& s) {
 
     // The remaining groups' anchors close the last definition.
     s.unplaced_anchor_count = 0;
     while (s.group_loaded != 0) {
-        report_unplaced_targets();
-        s.unplaced_anchor_count += write_unplaced_anchors(s.body, s.line_open);
-        load_next_group();
+        report_unplaced_targets(s.link_groups);
+        s.unplaced_anchor_count += write_unplaced_anchors(s.link_groups, s.body, s.line_open);
+        load_next_group(s);
     }
-    if (s.unplaced_anchor_count >= 1) write_catch_up_link();
+    if (s.unplaced_anchor_count >= 1) write_catch_up_link(s);
 
-    put("\n</p></dd>\n");
-    flush_held_text(s.body);
-    if (s.settings->QUICKJUMP == 4) write_quick_jump_pages();
+    put(s, "\n</p></dd>\n");
+    flush_held_text(s);
+    if (s.settings->QUICKJUMP == 4) write_quick_jump_pages(s);
 }
 
 }  // namespace
@@ -524,62 +502,61 @@ int close_body_file(File* file, const std::string& path) {
     return close_written_file(file, path);
 }
 
-int convert_body(const ConversionSettings& cs) {
-    BodyConversionState& s = body_state;
-    reset_body_state();
-    reset_media_state();
+int convert_body(const ConversionSettings& cs, const GaijiCodes& gaiji, int link_count) {
+    // The step's state lives on the heap: it is large, and it is the step's alone.
+    std::unique_ptr<BodyConversionState> state = std::make_unique<BodyConversionState>();
+    BodyConversionState& s = *state;
     s.settings = &cs;
+    s.gaiji = &gaiji;
+    s.conversion.gaiji = &gaiji;
+    s.link_snapshot = link_count;
 
     report("本文データをHTMLに変換しています...");
     report_log("\n");
 
     // Open every file in order.
-    if (open_step_files(cs) != 0) {
-        abandon_step();
+    if (open_step_files(s, cs) != 0) {
+        abandon_step(s);
         return -1;
     }
 
     // Start state: progress, index-list cursors, link numbering, first group, symbols.
-    s.progress_divisor = progress_divisor();
-    s.last_percent = -1;
+    s.progress = start_progress(s.main_text, "本文データをHTMLに変換しています... ");
     s.english_current = read_index_word(s.english_list, &s.english_record);
     s.translation_current = read_index_word(s.translation_list, &s.translation_record);
-    s.link_snapshot = next_link_number() - 1;
-    reset_link_numbers();
-    reset_link_groups();
-    load_next_group();
-    if (cs.SOUND != 0) parse_symbol_setting(s.pronunciation_symbol, cs.PRONSYM.c_str());
-    if (cs.QUICKJUMP == 4) parse_symbol_setting(s.jump_symbol, cs.JUMPSYM.c_str());
-    if (cs.QUICKJUMP != 0) parse_symbol_setting(s.arrow_symbol, cs.ARROWSYM.c_str());
-    parse_symbol_setting(s.return_symbol, cs.RETSYM.c_str());
-    indent1 = indent_text(1);
-    indent2 = indent_text(2);
+    load_next_group(s);
+    if (cs.SOUND != 0) parse_symbol_setting(s.pronunciation_symbol, *s.gaiji, cs.PRONSYM.c_str());
+    if (cs.QUICKJUMP == 4) parse_symbol_setting(s.jump_symbol, *s.gaiji, cs.JUMPSYM.c_str());
+    if (cs.QUICKJUMP != 0) parse_symbol_setting(s.arrow_symbol, *s.gaiji, cs.ARROWSYM.c_str());
+    parse_symbol_setting(s.return_symbol, *s.gaiji, cs.RETSYM.c_str());
+    s.indent1 = indent_text(1);
+    s.indent2 = indent_text(2);
 
     // The lines of main.txt. A body that can no longer be written (a full
     // disk) stops the conversion soon, not at its end.
     std::string body_path = cs.BASEPATH + "qel.html";
     unsigned lines = 0;
-    while (const char* text = read_main_line(main_text, line)) {
+    while (const char* text = read_main_line(s.main_text, s.line)) {
         const FieldTagInfo tag = classify_line(text);
         const char* value = line_value(text);
-        LineOutcome outcome = field_stage(&tag, value);
+        LineOutcome outcome = field_stage(s, &tag, value);
         if (outcome == STEP_FAILED) {
-            abandon_step();
+            abandon_step(s);
             return -1;
         }
-        if (outcome == OUTPUT) output_stage(&tag, value);
+        if (outcome == OUTPUT) output_stage(s, &tag, value);
         if ((++lines & 0xFFF) == 0 && std::ferror(s.body->fp) != 0) {
             report_console("\r本文データをHTMLに変換しています... ");
             report("ファイル %s への書き込みに失敗しました\n", body_path.c_str());
-            abandon_step();
+            abandon_step(s);
             return -1;
         }
     }
 
     // The end: remaining anchors, the last closing, the files; each output
     // must be written whole for the step to succeed.
-    finish_body();
-    close_inputs();
+    finish_body(s);
+    close_inputs(s);
     report_console("\r本文データをHTMLに変換しています... ");
     int status = close_body_file(s.body, body_path);
     s.body = nullptr;
@@ -587,18 +564,18 @@ int convert_body(const ConversionSettings& cs) {
         if (close_menu_page(page) != 0) status = -1;
         page = nullptr;
     }
-    if (cs.SOUND != 0 && cs.GENSOUND != 0 && cs.MACINTOSH != 0 && finish_playlists() != 0) status = -1;
+    if (cs.SOUND != 0 && cs.GENSOUND != 0 && cs.MACINTOSH != 0 && finish_playlists(s.media) != 0) status = -1;
     if (status != 0) return -1;
     report("終了しました\n");
     // Figures that could not be written were left out; the rest of the body
     // is whole, but the book would lack them.
-    if (figures_unwritten() > 0) {
-        report("図版ファイル %ld 個の書き出しに失敗しました\n", figures_unwritten());
+    if (s.media.figures_unwritten > 0) {
+        report("図版ファイル %ld 個の書き出しに失敗しました\n", s.media.figures_unwritten);
         return -1;
     }
 
     // Both passes must have numbered the same links.
-    int numbered = next_link_number() - 1;
+    int numbered = s.conversion.link_counter;
     if (numbered == s.link_snapshot) return 0;
     report("ハイパーリンクタグの個数が生成時(%d)と参照時(%d)で異なっています\n", s.link_snapshot, numbered);
     return -1;

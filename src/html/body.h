@@ -5,13 +5,15 @@
 
 #include "common/settings.h"
 #include "platform/platform.h"
+#include "text/gaiji_codes.h"
 
 namespace qel {
 
 // The body conversion step: reads main.txt once and writes qel.html, the menu
 // pages, the extracted figures and sounds and the playlists; at the end checks
-// that it numbered as many hyperlinks as the hyperlink pass did. 0 or -1.
-int convert_body(const ConversionSettings& settings);
+// that it numbered as many hyperlinks as the hyperlink pass did (`link_count`).
+// `gaiji` gives the external characters their texts. 0 or -1.
+int convert_body(const ConversionSettings& settings, const GaijiCodes& gaiji, int link_count);
 
 // Creates directory + name in text mode and writes the body header. Returns
 // the file, or none after reporting "出力HTMLファイル %s が新規作成できません".

@@ -9,18 +9,16 @@
 #include "html/body_state.h"
 #include "html/inline.h"
 #include "html/quick_jump_nav.h"
+#include "text/full_width.h"
 #include "text/index_words.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
 namespace {
 
 // Texts reused for every heading and KEYID line.
-std::string display_part;
-std::string key_title;
-std::string key_word;
-std::string dt_suffix;  // "DR%02d" of a derived form's number, empty for a main headword
 
 // Position of the first "|" at a character start, or of the terminator.
 const char* first_bar(const char* text) {
@@ -55,28 +53,26 @@ void write_header_item(File* body, const char*& separator, const std::string& te
 
 }  // namespace
 
-void take_headword(const char* value, int derived) {
-    BodyConversionState& s = body_state;
+void take_headword(BodyConversionState& s, const char* value, int derived) {
 
     // Display part up to the first "|", key after it. The bar is looked for at
     // character starts, as the other passes over main.txt do, so that a trail
     // byte 0x7C never splits a character.
     const char* bar = first_bar(value);
-    display_part.assign(value, static_cast<size_t>(bar - value));
-    display_part.resize(std::strcspn(display_part.c_str(), "\r\n"));
+    s.display_part.assign(value, static_cast<size_t>(bar - value));
+    s.display_part.resize(std::strcspn(s.display_part.c_str(), "\r\n"));
     if (*bar == '|')
         copy_until_char(bar + 1, s.headword_key, '\0');
     else
         s.headword_key.clear();
-    convert_title(s.headword_display, display_part.c_str());
+    convert_title(s.headword_display, *s.gaiji, s.display_part.c_str());
 
     s.headword_pending = 1;
     s.derived_number = derived != 0 ? s.derived_number + 1 : 0;
     s.group_letter = group_letter_of(s.headword_key.c_str());
 }
 
-void open_entry() {
-    BodyConversionState& s = body_state;
+void open_entry(BodyConversionState& s) {
     File* body = s.body;
     s.headword_pending = 0;
 
@@ -85,22 +81,22 @@ void open_entry() {
         s.first_entry = 0;
     else
         file_puts(body, "\n</p></dd>\n");
-    flush_held_text(body);
+    flush_held_text(s);
 
     // The heading. The record's first dt is where links back to its head lead.
-    dt_suffix.clear();
+    s.dt_suffix.clear();
     if (s.derived_number != 0) {
-        dt_suffix.assign("DR");
-        append_decimal(dt_suffix, s.derived_number, 2);
+        s.dt_suffix.assign("DR");
+        append_decimal(s.dt_suffix, s.derived_number, 2);
     }
     if (s.record_opened == 0) {
         s.opened_id.assign(s.entry_id);
-        s.opened_id += dt_suffix;
+        s.opened_id += s.dt_suffix;
         s.record_opened = 1;
     }
     file_puts(body, "<dt id=\"");
     file_write(body, s.entry_id.data(), s.entry_id.size());
-    file_write(body, dt_suffix.data(), dt_suffix.size());
+    file_write(body, s.dt_suffix.data(), s.dt_suffix.size());
     file_puts(body, "\">");
     file_write(body, s.headword_display.data(), s.headword_display.size());
     file_puts(body, "</dt>\n");
@@ -138,25 +134,25 @@ void open_entry() {
         file_puts(body, "</a>");
         separator = " ";
     }
-    if (s.derived_number == 0 && s.quick_jump_items != nullptr) write_quick_jump_header(separator);
+    if (s.derived_number == 0 && s.quick_jump_items != nullptr) write_quick_jump_header(s, separator);
     if (*separator == '\0') file_puts(body, " ");
 
     s.line_open = 1;
 }
 
-void write_condition_keys(const char* value) {
-    std::string& held = body_state.output_holding_buffer.text;
+void write_condition_keys(BodyConversionState& s, const char* value) {
+    std::string& held = s.output_holding_buffer.text;
 
     // Title: links stay plain, since the hyperlink pass does not number KEYID lines.
-    convert_inline(key_title, value, body_state.entry_id.c_str(), "", 0, body_state.settings->ITALIC);
+    convert_inline(s.conversion, s.key_title, value, s.entry_id.c_str(), "", 0, s.settings->ITALIC);
 
     if (held.size() > HoldingBufferWarning) report_log("出力保持バッファがもうすぐ一杯です\n");
 
-    for (const char* p = value; (p = next_full_width_word(p, key_word)) != nullptr;) {
+    for (const char* p = value; (p = next_full_width_word(p, s.key_word)) != nullptr;) {
         held += "<key title=\"";
-        held += key_title;
+        held += s.key_title;
         held += "\" type=\"条件\">";
-        held += key_word;
+        held += s.key_word;
         held += "</key>\n";
     }
 }

@@ -3,29 +3,19 @@
 #include "html/inline.h"
 
 #include <cstring>
-#include <deque>
-#include <vector>
 
 #include "common/report.h"
-#include "links/link_groups.h"
 #include "links/link_table.h"
+#include "text/gaiji_codes.h"
 #include "text/inline_tags.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
 namespace {
 
 const char* const MiddleDot = "・";
-
-// Output length reached before the character or tag that holds each source
-// byte, one table per nesting level (the visible text of a link is converted
-// inside the link's conversion). The repair of a missing "<HL>" rewinds the
-// output to the length it had where the assumed link starts, which is always
-// a "<" or the start of what follows the last link: those bytes always have
-// their mark; inside runs of characters copied as they are, others may not.
-std::deque<std::vector<size_t>> output_marks;
-int inline_depth = 0;
 
 // A link's visible text may hold further links, each converted inside the
 // one around it. Deeper than this the conversion stops taking links apart:
@@ -37,20 +27,6 @@ const int MaxLinkNesting = 8;
 // logged at the end of the value, so that a long broken line cannot fill the
 // log with copies of itself.
 const int MaxReportsPerValue = 16;
-
-// The value being converted at the outermost level, for the reports.
-struct ValueReports {
-    const char* source;  // the whole value
-    const char* key;     // its key
-    int count;           // reports made so far
-    int left_out;        // reports not made
-    int nesting_noted;   // the nesting limit has been reported
-};
-ValueReports value_reports = {"", "", 0, 0, 0};
-
-// convert_title's text for 0xA5, looked up once.
-std::string title_middle_dot;
-int title_middle_dot_known = 0;
 
 // The ASCII bytes that convert_inline copies as they are: all but the
 // terminator, the bytes that become entities (& " ' >), "<", which begins a
@@ -81,31 +57,31 @@ int gaiji_set_of(std::string_view name) {
 }
 
 // Whether another report about the current value may be made; counts it.
-bool may_report() {
-    if (value_reports.count < MaxReportsPerValue) {
-        ++value_reports.count;
+bool may_report(ValueReports& reports) {
+    if (reports.count < MaxReportsPerValue) {
+        ++reports.count;
         return true;
     }
-    ++value_reports.left_out;
+    ++reports.left_out;
     return false;
 }
 
-void report_unlisted_tag(std::string_view name, const char* key, const char* source) {
-    if (!may_report()) return;
+void report_unlisted_tag(ValueReports& reports, std::string_view name, const char* key, const char* source) {
+    if (!may_report(reports)) return;
     count_data_fault(FAULT_BODY_MARKUP);
     report_log("本文に未知のタグがあります\n  TAG: </%.*s>\n  KEY: %s\n  LINE: %s\n", static_cast<int>(name.size()),
                name.data(), key, source);
 }
 
 // A link tag met deeper than MaxLinkNesting: dropped, and noted once per value.
-void report_deep_link() {
-    if (value_reports.nesting_noted) return;
-    value_reports.nesting_noted = 1;
-    if (!may_report()) return;
+void report_deep_link(ValueReports& reports) {
+    if (reports.nesting_noted) return;
+    reports.nesting_noted = 1;
+    if (!may_report(reports)) return;
     count_data_fault(FAULT_BODY_MARKUP);
     report_log("本文に誤りがあります\n  ERR: <HL>の入れ子が深すぎます\n  KEY: %s\n  LINE: %s\n"
                "  内側のリンクはタグを除いて変換しました\n",
-               value_reports.key, value_reports.source);
+               reports.key, reports.source);
 }
 
 // Italic markup, when the settings want it.
@@ -115,7 +91,7 @@ void append_italic(std::string& destination, const char* markup, int italic) {
 
 // The opening-tag column of the tag table (the G rule is handled before).
 // A link or a comment moves `position` past itself; a link also moves `limit`.
-void open_tag(std::string& destination, std::string_view name, const char*& position, const char*& limit,
+void open_tag(InlineConversion& c, std::string& destination, std::string_view name, const char*& position, const char*& limit,
               const char*& no_comment_end, const char* source, const char* entry_id, const char* key,
               int links_on, int italic) {
     if (name == "B") {
@@ -129,7 +105,7 @@ void open_tag(std::string& destination, std::string_view name, const char*& posi
     } else if (name == "RUBY") {
         destination.push_back('(');
     } else if (name == "HL") {
-        convert_link(destination, position, entry_id, links_on, italic);
+        convert_link(c, destination, position, entry_id, links_on, italic);
         limit = position;
     } else if (name == "CMT") {
         // A comment without its closing tag is converted like any other text.
@@ -142,12 +118,13 @@ void open_tag(std::string& destination, std::string_view name, const char*& posi
     } else if (name == "SO" || name == "SC" || name == "OBJ" || name == "DSR" || name.starts_with("FONT ")) {
         // Layout tags that give nothing.
     } else {
-        report_unlisted_tag(name, key, source);
+        report_unlisted_tag(c.reports, name, key, source);
     }
 }
 
 // The closing-tag column of the tag table, except "</HL>".
-void close_tag(std::string& destination, std::string_view name, const char* key, const char* source, int italic) {
+void close_tag(ValueReports& reports, std::string& destination, std::string_view name, const char* key,
+               const char* source, int italic) {
     if (name == "B") {
         destination.append("</b>");
     } else if (name == "I" || name == "SPO") {
@@ -161,7 +138,7 @@ void close_tag(std::string& destination, std::string_view name, const char* key,
     } else if (name == "SO" || name == "SC" || name == "OBJ" || name == "DSR" || name == "FONT") {
         // Nothing.
     } else {
-        report_unlisted_tag(name, key, source);
+        report_unlisted_tag(reports, name, key, source);
     }
 }
 
@@ -169,10 +146,10 @@ void close_tag(std::string& destination, std::string_view name, const char* key,
 // start at the last "<SC>" since the last link (or the start of the value),
 // the output is taken back to what it was there, and the link is converted
 // from that point. `close` is the stray tag, `after` the position after it.
-void repair_missing_link_start(std::string& destination, const char* close, const char* after,
+void repair_missing_link_start(InlineConversion& c, std::string& destination, const char* close, const char* after,
                                const char* limit, const char* source, const std::vector<size_t>& marks,
                                const char* entry_id, const char* key, int links_on, int italic) {
-    bool reported = may_report();
+    bool reported = may_report(c.reports);
     if (reported) {
         count_data_fault(FAULT_BODY_MARKUP);
         report_log("本文に誤りがあります\n  ERR: <HL>の脱落\n  KEY: %s\n  LINE: %s\n", key, source);
@@ -193,21 +170,21 @@ void repair_missing_link_start(std::string& destination, const char* close, cons
         report_console("項目 %s で変換に失敗しました\n", key);
     }
     if (start < close) destination.resize(marks[static_cast<size_t>(start - source)]);
-    write_link(destination, parts, entry_id, links_on, italic);
+    write_link(c, destination, parts, entry_id, links_on, italic);
 }
 
 }  // namespace
 
-int convert_inline(std::string& destination, const char* source, const char* entry_id, const char* key,
-                   int links_on, int italic) {
+int convert_inline(InlineConversion& c, std::string& destination, const char* source, const char* entry_id,
+                   const char* key, int links_on, int italic) {
     // One table of output marks per nesting level; a deque keeps the outer
     // levels' tables in place while inner ones are added.
-    if (static_cast<size_t>(inline_depth) >= output_marks.size()) output_marks.emplace_back();
-    std::vector<size_t>& marks = output_marks[static_cast<size_t>(inline_depth)];
-    int level = inline_depth++;
+    if (static_cast<size_t>(c.depth) >= c.output_marks.size()) c.output_marks.emplace_back();
+    std::vector<size_t>& marks = c.output_marks[static_cast<size_t>(c.depth)];
+    int level = c.depth++;
     int flat = level > MaxLinkNesting;  // links are no longer taken apart here
     marks.resize(std::strlen(source) + 1);
-    if (level == 0) value_reports = {source, key, 0, 0, 0};
+    if (level == 0) c.reports = {source, key, 0, 0, 0};
 
     destination.clear();
     int set = -1;                           // current gaiji set; -1 reads as set 0
@@ -252,7 +229,7 @@ int convert_inline(std::string& destination, const char* source, const char* ent
             destination.append("&apos;");
             ++p;
         } else if (is_gaiji_reference(p)) {
-            destination.append(gaiji_text(set, hex_byte_value(p + 1)));
+            append_gaiji_text(destination, *c.gaiji, set, hex_byte_value(p + 1));
             p += 4;
         } else if (b == '>') {
             destination.append("&gt;");
@@ -266,15 +243,16 @@ int convert_inline(std::string& destination, const char* source, const char* ent
             if (!tag.name.empty() && tag.name[0] == 'G') {
                 set = tag.closing ? -1 : gaiji_set_of(tag.name);
             } else if (flat && tag.name == "HL") {
-                report_deep_link();
+                report_deep_link(c.reports);
             } else if (!tag.closing) {
-                open_tag(destination, tag.name, p, limit, no_comment_end, source, entry_id, key, links_on, italic);
+                open_tag(c, destination, tag.name, p, limit, no_comment_end, source, entry_id, key, links_on,
+                         italic);
             } else if (tag.name == "HL") {
-                repair_missing_link_start(destination, token, p, limit, source, marks, entry_id, key, links_on,
+                repair_missing_link_start(c, destination, token, p, limit, source, marks, entry_id, key, links_on,
                                           italic);
                 limit = p;
             } else {
-                close_tag(destination, tag.name, key, source, italic);
+                close_tag(c.reports, destination, tag.name, key, source, italic);
             }
         } else if (is_lead(b)) {
             size_t n = p[1] != '\0' ? 2 : 1;
@@ -282,7 +260,7 @@ int convert_inline(std::string& destination, const char* source, const char* ent
             p += n;
         } else if (set == 5 && b >= 0x41) {
             // In set 5 every ASCII letter stands for an external character.
-            destination.append(gaiji_text(5, b));
+            append_gaiji_text(destination, *c.gaiji, 5, b);
             ++p;
         } else {
             destination.push_back(static_cast<char>(b));
@@ -291,26 +269,57 @@ int convert_inline(std::string& destination, const char* source, const char* ent
 
         for (const char* q = token; q < p; ++q) marks[static_cast<size_t>(q - source)] = written;
     }
-    --inline_depth;
-    if (level == 0 && value_reports.left_out > 0)
-        report_log("本文の同じ行の誤り %d 件は報告を省略しました\n  KEY: %s\n", value_reports.left_out, key);
+    --c.depth;
+    if (level == 0 && c.reports.left_out > 0)
+        report_log("本文の同じ行の誤り %d 件は報告を省略しました\n  KEY: %s\n", c.reports.left_out, key);
     return 0;
 }
 
-int convert_title(std::string& destination, const char* source) {
-    if (!title_middle_dot_known) {
-        title_middle_dot = gaiji_text(99, MiddleDotByte);
-        title_middle_dot_known = 1;
+void convert_link(InlineConversion& c, std::string& destination, const char*& position, const char* entry_id,
+                  int links_on, int italic) {
+    LinkParts parts;
+    split_link(position, nullptr, nullptr, parts);
+    write_link(c, destination, parts, entry_id, links_on, italic);
+    position = parts.next;
+}
+
+void write_link(InlineConversion& c, std::string& destination, const LinkParts& parts, const char* entry_id,
+                int links_on, int italic) {
+    if (static_cast<size_t>(c.link_depth) >= c.link_scratch.size()) c.link_scratch.emplace_back();
+    LinkScratch& s = c.link_scratch[static_cast<size_t>(c.link_depth)];
+    ++c.link_depth;
+
+    // The visible text, with any link inside it left plain.
+    s.source.assign(parts.text, static_cast<size_t>(parts.text_end - parts.text));
+    convert_inline(c, s.text, s.source.c_str(), entry_id, "", 0, italic);
+
+    if (links_on == 0 || !parts.full) {
+        destination.append(s.text);
+    } else {
+        link_target_number(parts, entry_id, s.target);
+        if (resolve_link_parts(c.resolver, parts, s.target.c_str(), "", 0) != nullptr) {
+            destination.append("<a href=\"#HL");
+            append_decimal(destination, ++c.link_counter, 6);
+            destination.append("\">");
+        } else {
+            // Unresolved: a link to the target entry as a whole.
+            destination.append("<a href=\"#").append(s.target).append("\">");
+        }
+        destination.append(s.text).append("</a>");
     }
+    --c.link_depth;
+}
+
+int convert_title(std::string& destination, const GaijiCodes& gaiji, const char* source) {
     destination.clear();
     const char* p = source;
     while (*p != '\0') {
         unsigned char b = static_cast<unsigned char>(*p);
         if (b == MiddleDotByte) {
-            destination.append(title_middle_dot);
+            append_gaiji_text(destination, gaiji, 99, MiddleDotByte);
             ++p;
         } else if (is_gaiji_reference(p)) {
-            destination.append(gaiji_text(99, hex_byte_value(p + 1)));
+            append_gaiji_text(destination, gaiji, 99, hex_byte_value(p + 1));
             p += 4;
         } else if (b == '<') {
             p = find_char(p, '>');
@@ -325,7 +334,7 @@ int convert_title(std::string& destination, const char* source) {
     return 0;
 }
 
-int convert_plain(std::string& destination, const char* source) {
+int convert_plain(std::string& destination, const GaijiCodes& gaiji, const char* source) {
     destination.clear();
     int set = -1;
     const char* p = source;
@@ -343,7 +352,7 @@ int convert_plain(std::string& destination, const char* source) {
             destination.append(MiddleDot);
             ++p;
         } else if (is_gaiji_reference(p)) {
-            destination.append(gaiji_text(set, hex_byte_value(p + 1)));
+            append_gaiji_text(destination, gaiji, set, hex_byte_value(p + 1));
             p += 4;
         } else if (b == '<') {
             // Tags are dropped; only an opening G tag changes the set.
@@ -357,11 +366,6 @@ int convert_plain(std::string& destination, const char* source) {
         }
     }
     return 0;
-}
-
-void reset_inline_state() {
-    title_middle_dot.clear();
-    title_middle_dot_known = 0;
 }
 
 }  // namespace qel

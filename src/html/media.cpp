@@ -22,27 +22,6 @@ const int CopyChunk = 512;
 const long SoundsPerGroup = 1000;
 const long SoundsPerPlaylist = 10000;
 
-struct MediaState {
-    int figure_bundle;             // img.dat, or -1
-    int sound_bundle;              // qelq3.bnd / qelra.bnd, or -1
-    const char* figure_extension;  // ".pict" or ".bmp"
-    const char* sound_extension;   // ".aifc" or ".ra"
-    long sound_count;              // sounds handled so far: the number of the next one
-    std::string sound_group;       // "%03ld" of sound_count / 1000
-    File* current_playlist;        // pl_NNN.xml being filled
-    File* whole_playlist;          // pl_all.xml
-    std::string current_path;      // the current playlist's path
-    std::string whole_path;        // pl_all.xml's path
-    long figures_unwritten;        // figures whose file could not be created or written whole
-};
-
-MediaState media = {-1, -1, ".bmp", ".ra", 0, "", nullptr, nullptr, "", "", 0};
-
-// Texts reused for every media line.
-std::string stem;
-std::string file_name;
-std::string member_name;
-
 // One "%lx" conversion at `p`: blanks, a sign, an optional 0x prefix and at
 // least one hex digit. Returns the position after it, or none.
 const char* read_hex_number(const char* p, int32_t& value) {
@@ -64,7 +43,7 @@ const char* read_hex_number(const char* p, int32_t& value) {
 }
 
 // "%03ld" of the group number.
-void set_sound_group(long group) {
+void set_sound_group(MediaState& media, long group) {
     char text[32];
     std::snprintf(text, sizeof text, "%03ld", group);
     media.sound_group = text;
@@ -220,7 +199,7 @@ int finish_playlist(File* playlist, const std::string& path, long first, long la
     return close_written_file(playlist, path);
 }
 
-int open_media_bundles(const ConversionSettings& s) {
+int open_media_bundles(MediaState& media, const ConversionSettings& s) {
     media.figure_extension = s.MACINTOSH != 0 ? ".pict" : ".bmp";
     media.sound_extension = s.MACINTOSH != 0 ? ".aifc" : ".ra";
     if (s.FIGURE != 0) {
@@ -234,7 +213,11 @@ int open_media_bundles(const ConversionSettings& s) {
     return 0;
 }
 
-int handle_figure_line(const char* value, const ConversionSettings& s) {
+int handle_figure_line(BodyConversionState& state, const char* value) {
+    const ConversionSettings& s = *state.settings;
+    MediaState& media = state.media;
+    std::string& stem = media.stem;
+    std::string& file_name = media.file_name;
     int32_t offset = 0, length = 0;
 
     // Cut the figure out; an unreadable value or a failed extraction drops the line.
@@ -249,15 +232,20 @@ int handle_figure_line(const char* value, const ConversionSettings& s) {
     }
 
     // File it on the figure page; its anchor carries the image for the body.
-    MenuPage* page = body_state.menu_pages[0];
+    MenuPage* page = state.menu_pages[0];
     if (page == nullptr) return 0;
     file_name = stem;
     file_name += s.JPEG != 0 ? ".jpg" : ".bmp";
-    add_menu_entry(page, body_state.group_letter, body_state.headword_display.c_str(), file_name.c_str());
+    add_menu_entry(state, page, state.group_letter, state.headword_display.c_str(), file_name.c_str());
     return 1;
 }
 
-int handle_sound_line(const char* value, const ConversionSettings& s) {
+int handle_sound_line(BodyConversionState& state, const char* value) {
+    const ConversionSettings& s = *state.settings;
+    MediaState& media = state.media;
+    std::string& stem = media.stem;
+    std::string& file_name = media.file_name;
+    std::string& member_name = media.member_name;
     int32_t offset = 0, length = 0;
     long n = media.sound_count;
 
@@ -266,7 +254,7 @@ int handle_sound_line(const char* value, const ConversionSettings& s) {
 
     // A new group of 1000 sounds gets its directory.
     if (n % SoundsPerGroup == 0) {
-        set_sound_group(n / SoundsPerGroup);
+        set_sound_group(media, n / SoundsPerGroup);
         if (s.GENSOUND != 0) make_directory((s.sound_dir_slashed + media.sound_group).c_str());
     }
 
@@ -305,25 +293,25 @@ int handle_sound_line(const char* value, const ConversionSettings& s) {
     }
 
     // The link waits for the header line of the next entry.
-    std::string& link = body_state.sound_link_text;
+    std::string& link = state.sound_link_text;
     link = "<a href=\"snd/";
     link += member_name;
     link += ".wav\">";
-    link += body_state.pronunciation_symbol;
+    link += state.pronunciation_symbol;
     link += "</a>";
-    body_state.sound_pending = 1;
+    state.sound_pending = 1;
     media.sound_count = n + 1;
     return 0;
 }
 
-void close_media_bundles() {
+void close_media_bundles(MediaState& media) {
     close_bundle(media.figure_bundle);
     close_bundle(media.sound_bundle);
     media.figure_bundle = -1;
     media.sound_bundle = -1;
 }
 
-int finish_playlists() {
+int finish_playlists(MediaState& media) {
     long n = media.sound_count;
     int status = 0;
     if (n > 0 && media.current_playlist != nullptr) {
@@ -338,24 +326,12 @@ int finish_playlists() {
     return status;
 }
 
-void abandon_media() {
-    close_media_bundles();
+void abandon_media(MediaState& media) {
+    close_media_bundles(media);
     file_close(media.current_playlist);
     file_close(media.whole_playlist);
     media.current_playlist = nullptr;
     media.whole_playlist = nullptr;
-}
-
-long sound_count() {
-    return media.sound_count;
-}
-
-long figures_unwritten() {
-    return media.figures_unwritten;
-}
-
-void reset_media_state() {
-    media = MediaState{-1, -1, ".bmp", ".ra", 0, "", nullptr, nullptr, "", "", 0};
 }
 
 }  // namespace qel

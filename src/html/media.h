@@ -46,41 +46,54 @@ int finish_playlist(File* playlist, const std::string& path, long first, long la
 
 // ---- The media of one body conversion ---------------------------------------
 
+struct BodyConversionState;
+
+// The bundles, counters and playlists of one body conversion; a fresh value
+// has nothing open.
+struct MediaState {
+    int figure_bundle = -1;               // img.dat, or -1
+    int sound_bundle = -1;                // qelq3.bnd / qelra.bnd, or -1
+    const char* figure_extension = ".bmp";  // ".pict" or ".bmp"
+    const char* sound_extension = ".ra";    // ".aifc" or ".ra"
+    long sound_count = 0;                 // sounds handled so far: the number of the next one
+    std::string sound_group;              // "%03ld" of sound_count / 1000
+    File* current_playlist = nullptr;     // pl_NNN.xml being filled
+    File* whole_playlist = nullptr;       // pl_all.xml
+    std::string current_path;             // the current playlist's path
+    std::string whole_path;               // pl_all.xml's path
+    long figures_unwritten = 0;           // figures dropped because their file could not be
+                                          // created or written whole: the body goes on without
+                                          // them, but the run is not a success
+    std::string stem;                     // scratch: the offset text of a media value
+    std::string file_name;                // scratch: a member's file name
+    std::string member_name;              // scratch: a sound's name in its group
+};
+
 // Chooses the native extensions by MACINTOSH and opens the figure bundle (with
 // FIGURE) and the sound bundle (with SOUND). 0, or -1 after the bundle's message.
-int open_media_bundles(const ConversionSettings& settings);
+int open_media_bundles(MediaState& media, const ConversionSettings& settings);
 
 // The IMG line `value` (FIGURE on): cuts the figure out into figure_dir, files
 // it on menu page 1 and appends its anchor and image to the held text. Returns
 // 1 when that happened, 0 when the line is to be dropped (unreadable value or
 // failed extraction: no file kept in the body, no number used).
-int handle_figure_line(const char* value, const ConversionSettings& settings);
+int handle_figure_line(BodyConversionState& state, const char* value);
 
 // The SND line `value` (SOUND on): numbers the sound, makes its group
 // directory, cuts it out into sound_dir, adds it to the playlists and leaves
 // its link pending for the next entry's header line. A zero length or an
 // unreadable value is ignored. Returns 0, or -1 when a sound file or a
 // playlist cannot be written.
-int handle_sound_line(const char* value, const ConversionSettings& settings);
+int handle_sound_line(BodyConversionState& state, const char* value);
 
 // Closes the bundles that are open.
-void close_media_bundles();
+void close_media_bundles(MediaState& media);
 
 // At the end of the body: finishes the current and the whole-run playlist
 // when sounds were added to them. 0, or -1 when one could not be written whole.
-int finish_playlists();
+int finish_playlists(MediaState& media);
 
 // After a failure: closes bundles and playlists without writing more.
-void abandon_media();
-
-// Number of sounds handled so far.
-long sound_count();
-
-// Figures dropped because their file could not be created or written whole:
-// the body goes on without them, but the run is not a success.
-long figures_unwritten();
-
-// Forgets bundles, playlists and counters. For tests and a new run.
-void reset_media_state();
+void abandon_media(MediaState& media);
 
 }  // namespace qel

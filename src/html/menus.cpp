@@ -8,7 +8,8 @@
 #include "common/written_file.h"
 #include "html/body_state.h"
 #include "html/inline.h"
-#include "text/sjis.h"
+#include "text/full_width.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
@@ -26,11 +27,8 @@ namespace {
 const char* const BodyFileName = "qel.html";
 
 // Reused for the converted title of work-title entries and the page-5 label.
-std::string menu_text;
 
 // Reused for each entry's anchor name and link line.
-std::string anchor_name;
-std::string link_line;
 
 // The anchor names of each page (by page number - 1): the letters before the
 // entry number, and the number's width with leading zeros.
@@ -71,8 +69,8 @@ MenuPage* open_menu_page(const char* directory, const char* file_name, const cha
     return new MenuPage{file, number, 0x20, 0, path};
 }
 
-void add_menu_entry(MenuPage* page, int group, const char* first, const char* second) {
-    std::string& held = body_state.output_holding_buffer.text;
+void add_menu_entry(BodyConversionState& s, MenuPage* page, int group, const char* first, const char* second) {
+    std::string& held = s.output_holding_buffer.text;
     int n = page->anchor_counter;
     if (second == nullptr) second = "";
 
@@ -81,23 +79,23 @@ void add_menu_entry(MenuPage* page, int group, const char* first, const char* se
 
     // The anchor name: a page letter (or letter and digit) and the number.
     const AnchorForm& form = AnchorForms[page->number >= 1 && page->number <= 4 ? page->number - 1 : 4];
-    anchor_name.assign(form.prefix);
-    append_decimal(anchor_name, n, form.width);
+    s.anchor_name.assign(form.prefix);
+    append_decimal(s.anchor_name, n, form.width);
 
     // The link line.
-    link_line.assign("<a href=\"").append(BodyFileName).append("#").append(anchor_name).append("\">");
+    s.link_line.assign("<a href=\"").append(BodyFileName).append("#").append(s.anchor_name).append("\">");
     switch (page->number) {
-    case 3: link_line.append("【類語】").append(first); break;
-    case 4: link_line.append("【語法】").append(first); break;
+    case 3: s.link_line.append("【類語】").append(first); break;
+    case 4: s.link_line.append("【語法】").append(first); break;
     case 1:
-    case 2: link_line.append(first); break;
-    default: link_line.append(first).append("】").append(second); break;
+    case 2: s.link_line.append(first); break;
+    default: s.link_line.append(first).append("】").append(second); break;
     }
-    link_line.append("</a><br>\n");
-    file_write(page->file, link_line.data(), link_line.size());
+    s.link_line.append("</a><br>\n");
+    file_write(page->file, s.link_line.data(), s.link_line.size());
 
     // Its anchor at the end of the held text; a figure's anchor comes with the image.
-    held.append("<a name=\"").append(anchor_name).append("\"></a>");
+    held.append("<a name=\"").append(s.anchor_name).append("\"></a>");
     if (page->number == 1)
         held.append("<img src=\"fig/").append(second).append("\" alt=\"").append(first).append("\">");
     else
@@ -121,23 +119,22 @@ void abandon_menu_page(MenuPage* page) {
     delete page;
 }
 
-void add_title_menu_entry(const char* text) {
-    MenuPage* page = body_state.menu_pages[1];
+void add_title_menu_entry(BodyConversionState& s, const char* text) {
+    MenuPage* page = s.menu_pages[1];
     if (page == nullptr || *text == '\0') return;
-    convert_inline(menu_text, text, body_state.entry_id.c_str(), "", 0, body_state.settings->ITALIC);
-    add_menu_entry(page, body_state.group_letter, menu_text.c_str(), nullptr);
+    convert_inline(s.conversion, s.menu_text, text, s.entry_id.c_str(), "", 0, s.settings->ITALIC);
+    add_menu_entry(s, page, s.group_letter, s.menu_text.c_str(), nullptr);
 }
 
-void add_section_menu_entry(const char* value) {
-    const BodyConversionState& s = body_state;
+void add_section_menu_entry(BodyConversionState& s, const char* value) {
     const char* display = s.headword_display.c_str();
     if (std::strncmp(value, "【類語】", 8) == 0) {
-        if (s.menu_pages[2] != nullptr) add_menu_entry(s.menu_pages[2], s.group_letter, display, nullptr);
+        if (s.menu_pages[2] != nullptr) add_menu_entry(s, s.menu_pages[2], s.group_letter, display, nullptr);
     } else if (std::strncmp(value, "【語法】", 8) == 0) {
-        if (s.menu_pages[3] != nullptr) add_menu_entry(s.menu_pages[3], s.group_letter, display, nullptr);
+        if (s.menu_pages[3] != nullptr) add_menu_entry(s, s.menu_pages[3], s.group_letter, display, nullptr);
     } else if (s.menu_pages[4] != nullptr) {
-        copy_wide_until(value, menu_text, "】");
-        add_menu_entry(s.menu_pages[4], s.group_letter, menu_text.c_str(), display);
+        copy_wide_until(value, s.menu_text, "】");
+        add_menu_entry(s, s.menu_pages[4], s.group_letter, s.menu_text.c_str(), display);
     }
 }
 

@@ -8,6 +8,8 @@
 
 namespace qel {
 
+struct BodyConversionState;
+
 // One open menu page.
 struct MenuPage {
     File* file;             // the page, written in text mode
@@ -32,7 +34,7 @@ MenuPage* open_menu_page(const char* directory, const char* file_name, const cha
 // changes) and appends its anchor to the held text. Texts by page: 1, the
 // headword display text and the image name; 2, the converted title; 3 and 4,
 // the headword display text; 5, the label and the headword display text.
-void add_menu_entry(MenuPage* page, int group, const char* first, const char* second);
+void add_menu_entry(BodyConversionState& state, MenuPage* page, int group, const char* first, const char* second);
 
 // Writes the page footer, closes and frees the page. A null page is ignored.
 // 0, or -1 after reporting that the page could not be written whole.
@@ -44,10 +46,10 @@ void abandon_menu_page(MenuPage* page);
 // Work-title entry of a TL or TLSUB line: `text` is what remains after the
 // optional "◇" and bracketed title; an empty text adds nothing. The text is
 // converted with links off and filed on page 2 under the current headword.
-void add_title_menu_entry(const char* text);
+void add_title_menu_entry(BodyConversionState& state, const char* text);
 
 // Extra-section entry of an OT1-OT5 line: page 3 for "【類語】", page 4 for
 // "【語法】", else page 5 with the text before the first "】" as label.
-void add_section_menu_entry(const char* value);
+void add_section_menu_entry(BodyConversionState& state, const char* value);
 
 }  // namespace qel

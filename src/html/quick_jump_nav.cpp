@@ -7,9 +7,10 @@
 #include "common/settings.h"
 #include "html/body_state.h"
 #include "links/link_groups.h"
-#include "links/quick_jump_table.h"
+#include "html/quick_jump_table.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
@@ -33,13 +34,6 @@ struct MenuNumbers {
 };
 
 // Texts reused from menu to menu.
-std::string label;
-std::string next_label;
-std::string page_record;
-std::string page_id;
-std::string page_key;
-std::string page_indent;
-std::string link;  // one menu link, anchor or return link
 
 // Position of the "|", line feed or terminator that ends the field at `p`;
 // a trail byte 0x7C is part of its character and ends nothing.
@@ -62,9 +56,9 @@ void take_item(const char*& position, std::string& destination) {
 
 // The next link of a menu from the items at `position` (not at their end):
 // its kind, its number in `number` and its label in `label`.
-MenuStep next_menu_step(const char*& position, MenuNumbers& numbers, int& number) {
-    take_item(position, label);
-    if (label != DerivedFormItem) {
+MenuStep next_menu_step(BodyConversionState& s, const char*& position, MenuNumbers& numbers, int& number) {
+    take_item(position, s.qj_label);
+    if (s.qj_label != DerivedFormItem) {
         number = numbers.block++;
         return MENU_BLOCK;
     }
@@ -72,22 +66,22 @@ MenuStep next_menu_step(const char*& position, MenuNumbers& numbers, int& number
     // A derived form without items of its own is followed by the next one:
     // its link gets the label "派生形" and the next "派生形" makes its own link.
     const char* after = position;
-    take_item(after, next_label);
+    take_item(after, s.qj_next_label);
     number = numbers.derived++;
-    if (next_label == DerivedFormItem) return MENU_DERIVED;
+    if (s.qj_next_label == DerivedFormItem) return MENU_DERIVED;
     position = after;
-    label.swap(next_label);
+    s.qj_label.swap(s.qj_next_label);
     ++numbers.block;
     return MENU_DERIVED;
 }
 
 // Writes one menu link of the entry `id` after `lead` (a separator or the
 // indent), with the label of the last step.
-void write_menu_link(File* body, const char* lead, const std::string& id, MenuStep step, int number) {
-    link.assign(lead).append("<a href=\"#").append(id).append(step == MENU_BLOCK ? "QJ" : "DR");
-    append_decimal(link, number, 2);
-    link.append("\">").append(body_state.arrow_symbol).append(label).append("</a>");
-    file_write(body, link.data(), link.size());
+void write_menu_link(BodyConversionState& s, File* body, const char* lead, const std::string& id, MenuStep step, int number) {
+    s.qj_link.assign(lead).append("<a href=\"#").append(id).append(step == MENU_BLOCK ? "QJ" : "DR");
+    append_decimal(s.qj_link, number, 2);
+    s.qj_link.append("\">").append(s.arrow_symbol).append(s.qj_label).append("</a>");
+    file_write(body, s.qj_link.data(), s.qj_link.size());
 }
 
 // Splits a record into its identifier and key; returns the position of its
@@ -110,8 +104,7 @@ bool is_section_field(int index) {
 
 }  // namespace
 
-int open_quick_jump_navigation() {
-    BodyConversionState& s = body_state;
+int open_quick_jump_navigation(BodyConversionState& s) {
     s.quick_jump_items = nullptr;
     s.quick_jump_anchor_number = 0;
     s.quick_jump_data = open_quick_jump_data(QuickJumpDataName);
@@ -123,15 +116,13 @@ int open_quick_jump_navigation() {
     return 0;
 }
 
-void close_quick_jump_navigation() {
-    BodyConversionState& s = body_state;
+void close_quick_jump_navigation(BodyConversionState& s) {
     if (s.quick_jump_data != nullptr) close_quick_jump_data(s.quick_jump_data);
     s.quick_jump_data = nullptr;
     s.quick_jump_items = nullptr;
 }
 
-void find_quick_jump_items() {
-    BodyConversionState& s = body_state;
+void find_quick_jump_items(BodyConversionState& s) {
     s.quick_jump_items = nullptr;
     if (s.settings->QUICKJUMP == 0 || s.quick_jump_data == nullptr) return;
 
@@ -144,8 +135,7 @@ void find_quick_jump_items() {
     s.quick_jump_anchor_number = 0;
 }
 
-void write_quick_jump_header(const char*& separator) {
-    BodyConversionState& s = body_state;
+void write_quick_jump_header(BodyConversionState& s, const char*& separator) {
     File* body = s.body;
     if (s.settings->QUICKJUMP == 0 || s.quick_jump_items == nullptr) return;
 
@@ -162,56 +152,53 @@ void write_quick_jump_header(const char*& separator) {
     MenuNumbers numbers = {0, 1};
     const char* position = s.quick_jump_items;
     if (s.settings->QUICKJUMP == 2) {
-        file_printf(body, "<br>\n%s", indent_text(1));
+        file_printf(body, "<br>\n%s", s.indent1.c_str());
         separator = "";
     }
     while (!at_items_end(position)) {
         if (s.settings->QUICKJUMP == 3) {
-            file_printf(body, "<br>\n%s", indent_text(1));
+            file_printf(body, "<br>\n%s", s.indent1.c_str());
             separator = "";
         }
         int number = 0;
-        MenuStep step = next_menu_step(position, numbers, number);
-        if (step == MENU_BLOCK || step == MENU_DERIVED) write_menu_link(body, separator, s.entry_id, step, number);
+        MenuStep step = next_menu_step(s, position, numbers, number);
+        if (step == MENU_BLOCK || step == MENU_DERIVED) write_menu_link(s, body, separator, s.entry_id, step, number);
         separator = " ";
     }
     s.quick_jump_items = position;
 }
 
-void write_block_anchor(int field_index) {
-    BodyConversionState& s = body_state;
+void write_block_anchor(BodyConversionState& s, int field_index) {
     if (s.settings->QUICKJUMP == 0 || s.quick_jump_items == nullptr || *s.quick_jump_items == '\0') return;
     if (field_index != FT_PS && !is_section_field(field_index) &&
         !(field_index == FT_ID && s.idiom_heading_pending != 0))
         return;
-    link.assign("<a name=\"").append(s.entry_id).append("QJ");
-    append_decimal(link, s.quick_jump_anchor_number, 2);
-    link.append("\"></a>\n");
-    file_write(s.body, link.data(), link.size());
+    s.qj_link.assign("<a name=\"").append(s.entry_id).append("QJ");
+    append_decimal(s.qj_link, s.quick_jump_anchor_number, 2);
+    s.qj_link.append("\"></a>\n");
+    file_write(s.body, s.qj_link.data(), s.qj_link.size());
     ++s.quick_jump_anchor_number;
 }
 
-void write_return_link() {
-    const BodyConversionState& s = body_state;
+void write_return_link(BodyConversionState& s) {
     if (s.settings->QUICKJUMP == 0 || s.settings->QUICKRET == 0 || s.quick_jump_items == nullptr) return;
-    link.assign("<a href=\"#").append(s.entry_id).append("\">").append(s.return_symbol).append("</a>");
-    file_write(s.body, link.data(), link.size());
+    s.qj_link.assign("<a href=\"#").append(s.entry_id).append("\">").append(s.return_symbol).append("</a>");
+    file_write(s.body, s.qj_link.data(), s.qj_link.size());
 }
 
-void write_quick_jump_pages() {
-    BodyConversionState& s = body_state;
+void write_quick_jump_pages(BodyConversionState& s) {
     File* body = s.body;
     if (s.settings->QUICKJUMP != 4 || s.quick_jump_data == nullptr || file_seek(s.quick_jump_data, 0) != 0) return;
     s.quick_jump_items = nullptr;
-    page_indent = indent_text(1);
+    s.page_indent = s.indent1;
 
-    while (read_quick_jump_record(s.quick_jump_data, page_record) >= 0) {
-        const char* position = record_items(page_record.c_str(), &page_id, &page_key);
+    while (read_quick_jump_record(s.quick_jump_data, s.page_record) >= 0) {
+        const char* position = record_items(s.page_record.c_str(), &s.page_id, &s.page_key);
         if (position == nullptr) continue;
         MenuNumbers numbers = {0, 1};
         file_puts(body, "&#x1f03;\n&#x1f02;\n");
-        file_printf(body, "<dt id=\"QJ%s\">", page_id.c_str());
-        file_write(body, page_key.data(), page_key.size());
+        file_printf(body, "<dt id=\"QJ%s\">", s.page_id.c_str());
+        file_write(body, s.page_key.data(), s.page_key.size());
         file_puts(body, "</dt>\n<dd><p> <br>\n");
         int line_open = 0;
         while (!at_items_end(position)) {
@@ -220,8 +207,8 @@ void write_quick_jump_pages() {
                 line_open = 0;
             }
             int number = 0;
-            MenuStep step = next_menu_step(position, numbers, number);
-            if (step == MENU_BLOCK || step == MENU_DERIVED) write_menu_link(body, page_indent.c_str(), page_id, step, number);
+            MenuStep step = next_menu_step(s, position, numbers, number);
+            if (step == MENU_BLOCK || step == MENU_DERIVED) write_menu_link(s, body, s.page_indent.c_str(), s.page_id, step, number);
             line_open = 1;
         }
         file_puts(body, "\n</p></dd>\n");

@@ -5,56 +5,16 @@
 
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <string_view>
-#include <vector>
 
 #include "common/report.h"
-#include "html/inline.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
 namespace {
-
-// One target of the loaded group: one line of "hyperlnk.dat".
-struct LinkTarget {
-    std::string anchor;    // field 2, e.g. HL000001
-    int kind;              // FieldTagTable index of the description's kind, -1 if unknown
-    const char* pos;       // a PartOfSpeechList name, or none
-    int number;            // translation number, -1 when empty
-    int sub;               // translation sub-number, -1 when empty
-    int has_text;          // the description's text field is not empty
-    std::string text;      // that text
-    std::string squeezed;  // the text without blanks and gaiji references
-    int placed;            // its anchor has been written
-};
-
-enum ReaderState { NOT_STARTED, LINE_WAITING, ENDED };
-
-// The loaded group. Records are reused from group to group, so their texts
-// keep their capacity and loading allocates only when a group is larger
-// than every group before it.
-std::vector<LinkTarget> targets;
-size_t target_count = 0;
-std::string group_number;
-ReaderState reader_state = NOT_STARTED;
-std::string data_line;   // the line read ahead
-std::string field_text;  // scratch for the fields of a line
-std::string squeezed_match;
-
-// Scratch texts of write_link, one set per nesting level (a link's visible
-// text may hold another link, converted inside it).
-struct LinkScratch {
-    std::string source;  // the visible text
-    std::string text;    // its conversion
-    std::string target;  // the target entry number
-};
-std::deque<LinkScratch> link_scratch;
-int link_depth = 0;
-
-char indent_buffer[32];
 
 // Reads one line of any length into `line`, without its line end. 0 at the
 // end of the data. Empty lines are passed over.
@@ -113,9 +73,10 @@ int kind_index(const std::string& name) {
 }
 
 // Adds the target of one "hyperlnk.dat" line to the group.
-void add_target(const std::string& line) {
-    if (target_count == targets.size()) targets.emplace_back();
-    LinkTarget& t = targets[target_count++];
+void add_target(LinkGroupReader& reader, const std::string& line) {
+    if (reader.target_count == reader.targets.size()) reader.targets.emplace_back();
+    LinkTarget& t = reader.targets[reader.target_count++];
+    std::string& field_text = reader.field_text;
 
     const char* p = take_field(line.c_str(), '|', field_text);  // field 1
     p = take_field(p, '|', t.anchor);
@@ -139,72 +100,39 @@ void add_target(const std::string& line) {
 
 }  // namespace
 
-void convert_link(std::string& destination, const char*& position, const char* entry_id, int links_on,
-                  int italic) {
-    LinkParts parts;
-    split_link(position, nullptr, nullptr, parts);
-    write_link(destination, parts, entry_id, links_on, italic);
-    position = parts.next;
-}
-
-void write_link(std::string& destination, const LinkParts& parts, const char* entry_id, int links_on,
-                int italic) {
-    if (static_cast<size_t>(link_depth) >= link_scratch.size()) link_scratch.emplace_back();
-    LinkScratch& s = link_scratch[static_cast<size_t>(link_depth)];
-    ++link_depth;
-
-    // The visible text, with any link inside it left plain.
-    s.source.assign(parts.text, static_cast<size_t>(parts.text_end - parts.text));
-    convert_inline(s.text, s.source.c_str(), entry_id, "", 0, italic);
-
-    if (links_on == 0 || !parts.full) {
-        destination.append(s.text);
-    } else {
-        link_target_number(parts, entry_id, s.target);
-        if (resolve_link_parts(parts, s.target.c_str(), "", 0) != nullptr) {
-            destination.append("<a href=\"#HL");
-            append_decimal(destination, next_link_number(), 6);
-            destination.append("\">");
-        } else {
-            // Unresolved: a link to the target entry as a whole.
-            destination.append("<a href=\"#").append(s.target).append("\">");
-        }
-        destination.append(s.text).append("</a>");
-    }
-    --link_depth;
-}
-
-const char* load_link_group(File* file) {
-    if (reader_state == ENDED || file == nullptr) {
-        target_count = 0;
+const char* load_link_group(LinkGroupReader& reader, File* file) {
+    if (reader.state == LinkGroupReader::ENDED || file == nullptr) {
+        reader.target_count = 0;
         return nullptr;
     }
-    if (reader_state == NOT_STARTED && !read_data_line(file, data_line)) {
-        reader_state = ENDED;
-        target_count = 0;
+    if (reader.state == LinkGroupReader::NOT_STARTED && !read_data_line(file, reader.data_line)) {
+        reader.state = LinkGroupReader::ENDED;
+        reader.target_count = 0;
         return nullptr;
     }
 
     // Every following line with the same target entry joins the group.
-    std::string_view number = first_field(data_line);
-    group_number.assign(number.data(), number.size());
-    target_count = 0;
+    std::string_view number = first_field(reader.data_line);
+    reader.group_number.assign(number.data(), number.size());
+    reader.target_count = 0;
     for (;;) {
-        add_target(data_line);
-        if (!read_data_line(file, data_line)) {
-            reader_state = ENDED;
+        add_target(reader, reader.data_line);
+        if (!read_data_line(file, reader.data_line)) {
+            reader.state = LinkGroupReader::ENDED;
             break;
         }
-        reader_state = LINE_WAITING;
-        if (first_field(data_line) != group_number) break;
+        reader.state = LinkGroupReader::LINE_WAITING;
+        if (first_field(reader.data_line) != reader.group_number) break;
     }
-    return group_number.c_str();
+    return reader.group_number.c_str();
 }
 
-void place_anchors(std::string& text, int kind, const char* pos, int number, int sub, const char* match) {
+void place_anchors(LinkGroupReader& reader, std::string& text, int kind, const char* pos, int number, int sub,
+                   const char* match) {
+    std::string& squeezed_match = reader.squeezed_match;
     int squeezed = 0;
-    for (size_t i = 0; i < target_count; ++i) {
-        LinkTarget& t = targets[i];
+    for (size_t i = 0; i < reader.target_count; ++i) {
+        LinkTarget& t = reader.targets[i];
         if (t.placed || t.kind != kind) continue;
         if (t.pos != nullptr && (pos == nullptr || std::strstr(pos, t.pos) == nullptr)) continue;
         if (t.number != -1 && (number == -1 || number != t.number)) continue;
@@ -227,11 +155,11 @@ void place_anchors(std::string& text, int kind, const char* pos, int number, int
     }
 }
 
-void report_unplaced_targets() {
+void report_unplaced_targets(const LinkGroupReader& reader) {
     int first = 1;
     char number[16], sub[16];
-    for (size_t i = 0; i < target_count; ++i) {
-        const LinkTarget& t = targets[i];
+    for (size_t i = 0; i < reader.target_count; ++i) {
+        const LinkTarget& t = reader.targets[i];
         if (t.placed) continue;
         if (first) {
             report_log("飛び先不明のため項目末尾にハイパーリンクのアンカーを生成しました\n");
@@ -242,15 +170,15 @@ void report_unplaced_targets() {
         number[0] = sub[0] = '\0';
         if (t.number != -1) std::snprintf(number, sizeof number, "%d", t.number);
         if (t.sub != -1) std::snprintf(sub, sizeof sub, "%d", t.sub);
-        report_log("  項目番号=%s, リンク=\"%s:%s:%s:%s:%s\"\n", group_number.c_str(), name, t.pos ? t.pos : "",
+        report_log("  項目番号=%s, リンク=\"%s:%s:%s:%s:%s\"\n", reader.group_number.c_str(), name, t.pos ? t.pos : "",
                    number, sub, t.text.c_str());
     }
 }
 
-int write_unplaced_anchors(File* body, int& line_open) {
+int write_unplaced_anchors(LinkGroupReader& reader, File* body, int& line_open) {
     int written = 0;
-    for (size_t i = 0; i < target_count; ++i) {
-        LinkTarget& t = targets[i];
+    for (size_t i = 0; i < reader.target_count; ++i) {
+        LinkTarget& t = reader.targets[i];
         if (t.placed) continue;
         if (line_open) {
             file_puts(body, "<br>\n");
@@ -263,9 +191,10 @@ int write_unplaced_anchors(File* body, int& line_open) {
     return written;
 }
 
-const char* indent_text(int level) {
-    std::snprintf(indent_buffer, sizeof indent_buffer, "&#x1f09;&#x00;&#x%02x;", level + 1);
-    return indent_buffer;
+std::string indent_text(int level) {
+    char text[32];
+    std::snprintf(text, sizeof text, "&#x1f09;&#x00;&#x%02x;", level + 1);
+    return text;
 }
 
 std::string& squeeze_text(std::string& destination, const char* source) {
@@ -289,13 +218,6 @@ std::string& squeeze_text(std::string& destination, const char* source) {
         }
     }
     return destination;
-}
-
-void reset_link_groups() {
-    target_count = 0;
-    group_number.clear();
-    reader_state = NOT_STARTED;
-    data_line.clear();
 }
 
 }  // namespace qel

@@ -1,52 +1,63 @@
-// Hyperlinks during the body conversion: links to anchors where they stand,
-// anchors where their targets lie (one link group per target entry).
+// Hyperlink targets during the body conversion: the anchors where the targets
+// of one entry (a link group of "hyperlnk.dat") lie in its fields.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "links/link_table.h"
 #include "platform/platform.h"
 
 namespace qel {
 
-// Converts one hyperlink whose text starts at `position` (just after "<HL>")
-// and appends it to `destination`: the visible text alone (links off), a link
-// to "#HL%06d" (resolved, numbered), or a link to the target entry as a whole.
-// Moves `position` just after the link's "</HL>", or to the end of the text.
-// A link without a full target (fewer than two ":" before its "</HL>") gives
-// its visible text only and is not numbered.
-void convert_link(std::string& destination, const char*& position, const char* entry_id, int links_on,
-                  int italic);
+// One target of the loaded group: one line of "hyperlnk.dat".
+struct LinkTarget {
+    std::string anchor;    // field 2, e.g. HL000001
+    int kind;              // FieldTagTable index of the description's kind, -1 if unknown
+    const char* pos;       // a PartOfSpeechList name, or none
+    int number;            // translation number, -1 when empty
+    int sub;               // translation sub-number, -1 when empty
+    int has_text;          // the description's text field is not empty
+    std::string text;      // that text
+    std::string squeezed;  // the text without blanks and gaiji references
+    int placed;            // its anchor has been written
+};
 
-// Appends the link taken apart in `parts` as convert_link does (the repair of
-// a link whose "<HL>" is missing uses it with the stray "</HL>" as the close).
-void write_link(std::string& destination, const LinkParts& parts, const char* entry_id, int links_on,
-                int italic);
+// The reader of "hyperlnk.dat" and its loaded group; a fresh value has read
+// nothing. Targets are reused from group to group, so their texts keep their
+// capacity and loading allocates only for a group larger than any before it.
+struct LinkGroupReader {
+    enum State { NOT_STARTED, LINE_WAITING, ENDED };
+    State state = NOT_STARTED;       // whether a line has been read ahead, or the data ended
+    std::vector<LinkTarget> targets;  // the loaded group's targets (the first target_count)
+    size_t target_count = 0;         // targets in the loaded group
+    std::string group_number;        // the loaded group's target entry number
+    std::string data_line;           // the line read ahead
+    std::string field_text;          // scratch for the fields of a line
+    std::string squeezed_match;      // scratch of place_anchors
+};
 
-// Loads the next link group from hyperlnk.dat; returns its entry number, or
-// none when the data is exhausted. Groups of any size are held.
-const char* load_link_group(File* file);
+// Loads the next link group from `file`; returns its entry number (held in
+// `reader`), or none when the data is exhausted. Groups of any size are held.
+const char* load_link_group(LinkGroupReader& reader, File* file);
 
 // Appends "<a name=\"%s\"></a>\n" to `text` for every unplaced target of the
 // loaded group that matches, and marks it placed. `pos` may be none; -1 for
 // `number`/`sub` means none; `match` may be none.
-void place_anchors(std::string& text, int kind, const char* pos, int number, int sub, const char* match);
+void place_anchors(LinkGroupReader& reader, std::string& text, int kind, const char* pos, int number, int sub,
+                   const char* match);
 
 // Logs the unplaced targets of the loaded group.
-void report_unplaced_targets();
+void report_unplaced_targets(const LinkGroupReader& reader);
 
 // Writes the anchors of all unplaced targets into the body ("<br>\n" first when
 // `line_open` is set, which is then cleared) and returns their number.
-int write_unplaced_anchors(File* body, int& line_open);
+int write_unplaced_anchors(LinkGroupReader& reader, File* body, int& line_open);
 
-// The indent control "&#x1f09;&#x00;&#x%02x;" for `level` (+1), in a buffer
-// that the next call overwrites.
-const char* indent_text(int level);
+// The indent control "&#x1f09;&#x00;&#x%02x;" for `level` (+1).
+std::string indent_text(int level);
 
 // Replaces `destination` with `source` without blanks and gaiji references.
 std::string& squeeze_text(std::string& destination, const char* source);
-
-// Forgets the loaded group and the reader state. For tests and a new run.
-void reset_link_groups();
 
 }  // namespace qel

@@ -15,6 +15,7 @@
 #include "text/inline_tags.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
@@ -31,17 +32,17 @@ namespace {
 const size_t TargetNumberBytes = 8;
 const size_t RawLinkSpecBytes = 1023;
 
-int link_counter = 0;
-
-// Scratch texts of resolve_link_target, reused from call to call.
-std::string description;
-std::string first_word;
-std::string number_text;
-std::string sub_text;
-std::string target_text;
-std::string link_spec_text;
-std::string shown_link_spec;
-std::string table_line;
+// The hyperlink pass's own state.
+struct LinkTablePass {
+    File* table;             // hyperlnk.tmp, being written
+    int link_counter;        // links numbered so far
+    LinkResolver resolver;   // scratch of the target resolution
+    std::string entry_number;  // RN value of the current record
+    std::string key;         // headword key of the current entry
+    std::string target;      // target entry number of the current link
+    std::string raw;         // its link target specification as the table records it
+    std::string table_line;  // the table line being formed
+};
 
 // Section labels of a target specification, in the order they are tried.
 struct SectionLabel {
@@ -87,9 +88,9 @@ void cut_text(std::string& text, size_t limit) {
 }
 
 // The link target specification up to its next "<", as logs and table lines show it.
-const std::string& link_spec_shown(const char* link_spec) {
-    copy_until_char(link_spec, shown_link_spec, '<');
-    return shown_link_spec;
+const std::string& link_spec_shown(LinkResolver& resolver, const char* link_spec) {
+    copy_until_char(link_spec, resolver.shown_link_spec, '<');
+    return resolver.shown_link_spec;
 }
 
 // Kind name of a FieldTagTable index.
@@ -111,8 +112,11 @@ const SectionLabel* match_section_label(const char* p, int after_number) {
 
 // One scan of a field value for links, from `value` on: the same tags are
 // met here as in convert_inline, so both number the same links.
-void scan_value(const char* value, const std::string& entry_number, const std::string& key, File* table,
-                std::string& target, std::string& raw) {
+void scan_value(LinkTablePass& pass, const char* value) {
+    const std::string& key = pass.key;
+    std::string& target = pass.target;
+    std::string& raw = pass.raw;
+    std::string& table_line = pass.table_line;
     const char* segment = value;          // where a missing "<HL>" repair stops searching
     const char* no_comment_end = nullptr;  // from here on no "</CMT>" follows
     const char* p = value;
@@ -148,8 +152,8 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
 
         // Number the link when its target resolves.
         if (parts.full) {
-            link_target_number(parts, entry_number.c_str(), target);
-            const char* resolved = resolve_link_parts(parts, target.c_str(), key.c_str(), 1);
+            link_target_number(parts, pass.entry_number.c_str(), target);
+            const char* resolved = resolve_link_parts(pass.resolver, parts, target.c_str(), key.c_str(), 1);
             if (resolved) {
                 // Both passes cut the target entry number to its 8 characters;
                 // the log says where the data held a longer one.
@@ -173,10 +177,10 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
                 // characters, so that a byte-wise sort orders by number.
                 size_t padding = target.size() < TargetNumberBytes ? TargetNumberBytes - target.size() : 0;
                 table_line.assign(padding, ' ').append(target).append("|HL");
-                append_decimal(table_line, next_link_number(), 6);
-                table_line.append("|").append(resolved).append("|").append(entry_number);
+                append_decimal(table_line, ++pass.link_counter, 6);
+                table_line.append("|").append(resolved).append("|").append(pass.entry_number);
                 table_line.append("|").append(key).append("|(").append(raw).append(")\n");
-                file_write(table, table_line.data(), table_line.size());
+                file_write(pass.table, table_line.data(), table_line.size());
             }
         }
         if (!parts.closed) break;
@@ -185,14 +189,6 @@ void scan_value(const char* value, const std::string& entry_number, const std::s
 }
 
 }  // namespace
-
-void reset_link_numbers() {
-    link_counter = 0;
-}
-
-int next_link_number() {
-    return ++link_counter;
-}
 
 void split_link(const char* start, const char* close, const char* after_close, LinkParts& parts) {
     if (close == nullptr) {
@@ -244,14 +240,19 @@ void link_target_number(const LinkParts& parts, const char* entry_id, std::strin
     if (target == "0") target = entry_id;
 }
 
-const char* resolve_link_target(const char* link_spec, const char* target, const char* key,
-                                int report_on) {
+const char* resolve_link_target(LinkResolver& resolver, const char* link_spec, const char* target,
+                                const char* key, int report_on) {
+    std::string& first_word = resolver.first_word;
+    std::string& target_text = resolver.target_text;
+    std::string& number_text = resolver.number_text;
+    std::string& sub_text = resolver.sub_text;
+    std::string& description = resolver.description;
     // 1. The target must be an entry number.
     if (!is_digit(*target)) {
         if (report_on) {
             count_data_fault(FAULT_UNKNOWN_TARGET);
             report_log("飛び先不明のハイパーリンク「%s:%s」があります(%s)\n", target,
-                       link_spec_shown(link_spec).c_str(), key);
+                       link_spec_shown(resolver, link_spec).c_str(), key);
         }
         return nullptr;
     }
@@ -328,7 +329,7 @@ const char* resolve_link_target(const char* link_spec, const char* target, const
     if (kind < 0) {
         if (report_on) {
             count_data_fault(FAULT_UNRESOLVABLE_LINK);
-            report_log("解決不能なハイパーリンク「%s」があります(%s)\n", link_spec_shown(link_spec).c_str(), key);
+            report_log("解決不能なハイパーリンク「%s」があります(%s)\n", link_spec_shown(resolver, link_spec).c_str(), key);
         }
         return nullptr;
     }
@@ -344,9 +345,10 @@ const char* resolve_link_target(const char* link_spec, const char* target, const
     return description.c_str();
 }
 
-const char* resolve_link_parts(const LinkParts& parts, const char* target, const char* key, int report_on) {
-    link_spec_text.assign(parts.link_spec, static_cast<size_t>(parts.link_spec_end - parts.link_spec));
-    return resolve_link_target(link_spec_text.c_str(), target, key, report_on);
+const char* resolve_link_parts(LinkResolver& resolver, const LinkParts& parts, const char* target, const char* key,
+                               int report_on) {
+    resolver.link_spec_text.assign(parts.link_spec, static_cast<size_t>(parts.link_spec_end - parts.link_spec));
+    return resolve_link_target(resolver, resolver.link_spec_text.c_str(), target, key, report_on);
 }
 
 File* create_link_data(const char* name) {
@@ -365,7 +367,7 @@ void close_link_data(File* file) {
     file_close(file);
 }
 
-int build_link_table(const ConversionSettings& settings) {
+int build_link_table(const ConversionSettings& settings, int& link_count) {
     report("ハイパーリンクデータを生成しています...");
     report_log("\n");
 
@@ -377,31 +379,26 @@ int build_link_table(const ConversionSettings& settings) {
         close_main_text(text);
         return -1;
     }
-    int32_t divisor = progress_divisor();
-    long last_percent = -1;
-    reset_link_numbers();
+    LinkTablePass pass;
+    pass.table = table;
+    pass.link_counter = 0;
+    PassProgress progress = start_progress(text, "ハイパーリンクデータを生成しています... ");
 
     // Number the links of every shown field.
-    std::string line, entry_number, key, target, raw;
+    std::string line;
     while (const char* l = read_main_line(text, line)) {
         const FieldTagInfo tag = classify_line(l);
         const FieldTagInfo* info = &tag;
         const char* value = line_value(l);
         switch (info->index) {
             case FT_EN:
-                copy_until_char(find_char(value, '|'), key, '\0');
+                copy_until_char(find_char(value, '|'), pass.key, '\0');
                 continue;
-            case FT_RA: {
-                long percent = progress_percent(line_start_offset(), divisor);
-                if (percent > last_percent) {
-                    report_console("\rハイパーリンクデータを生成しています... %ld%%", percent);
-                    flush_console();
-                    last_percent = percent;
-                }
+            case FT_RA:
+                show_progress(progress, line_start_offset(text));
                 continue;
-            }
             case FT_RN:
-                copy_until_char(value, entry_number, '\0');
+                copy_until_char(value, pass.entry_number, '\0');
                 continue;
             default:
                 break;
@@ -412,8 +409,9 @@ int build_link_table(const ConversionSettings& settings) {
         if (info->index == FT_EX && settings.COMPLEX != 0) {
             if (const char* object = std::strstr(value, " <OBJ>")) value = object;
         }
-        scan_value(value, entry_number, key, table, target, raw);
+        scan_value(pass, value);
     }
+    link_count = pass.link_counter;
     close_main_text(text);
     report_console("\rハイパーリンクデータを生成しています... ");
     // A table cut short by a full disk would lose links without a word.

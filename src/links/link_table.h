@@ -22,10 +22,6 @@ extern const char* const PartOfSpeechList[PartOfSpeechCount];
 extern const char* const LinkTableName;        // "hyperlnk.tmp"
 extern const char* const SortedLinkTableName;  // "hyperlnk.dat"
 
-// The run's link serial counter: reset to 0; next adds one and returns it.
-void reset_link_numbers();
-int next_link_number();
-
 // The parts of one link, as positions in its field value. A link has a full
 // target when two ":" lie between its start and its closing "</HL>" (or the
 // end of the value when it has none); only such links are resolved and
@@ -56,15 +52,28 @@ const char* assumed_link_start(const char* segment_start, const char* close, int
 // bytes (never inside a two-byte character); "0" becomes `entry_id`.
 void link_target_number(const LinkParts& parts, const char* entry_id, std::string& target);
 
+// Scratch texts of the target resolution, kept by a pass from link to link so
+// that resolving does not allocate once they have grown.
+struct LinkResolver {
+    std::string description;      // the target description last resolved
+    std::string first_word;       // the specification's first word, when a ":" ends it
+    std::string number_text;      // translation number
+    std::string sub_text;         // translation sub-number
+    std::string target_text;      // idiom, sub-title or derived-word text
+    std::string link_spec_text;   // the specification of the link being resolved
+    std::string shown_link_spec;  // the specification as the log shows it
+};
+
 // Resolves a link's target specification into the target description
-// "kind:pos:number:sub:text", in a buffer valid until the next call, or none
+// "kind:pos:number:sub:text", held in `resolver` until its next use, or none
 // (nullptr). With `report_on` 1 unresolvable links are logged with `key`.
-const char* resolve_link_target(const char* link_spec, const char* target, const char* key,
-                                int report_on);
+const char* resolve_link_target(LinkResolver& resolver, const char* link_spec, const char* target,
+                                const char* key, int report_on);
 
 // resolve_link_target for the link target specification of a full link: the text from
 // its second ":" up to its closing "</HL>" only, never the next link's.
-const char* resolve_link_parts(const LinkParts& parts, const char* target, const char* key, int report_on);
+const char* resolve_link_parts(LinkResolver& resolver, const LinkParts& parts, const char* target, const char* key,
+                               int report_on);
 
 // Create (text, for writing) / open (text, for reading) / close a link data
 // file in the working directory. Create and open report their failure and
@@ -73,7 +82,8 @@ File* create_link_data(const char* name);
 File* open_link_data(const char* name);
 void close_link_data(File* file);
 
-// The hyperlink pass and the external sort. 0 or -1.
-int build_link_table(const ConversionSettings& settings);
+// The hyperlink pass and the external sort; `link_count` gets the number of
+// links the pass numbered, which the body conversion must number alike. 0 or -1.
+int build_link_table(const ConversionSettings& settings, int& link_count);
 
 }  // namespace qel

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "common/report.h"
-#include "text/sjis.h"
+#include "text/full_width.h"
 
 namespace qel {
 
@@ -23,12 +23,11 @@ struct IndexWordList {
     std::unique_ptr<unsigned char[]> block;  // bytes read ahead
     size_t position;                         // next unread byte of `block`
     size_t length;                           // bytes held in `block`
+    std::string full_width_word;             // the full-width form of the word being written
+    std::string key_lines;                   // the two key lines of the word being written
 };
 
 namespace {
-
-std::string full_width_word;  // the full-width form of the word being written
-std::string key_lines;        // the two key lines of the word being written
 
 // Takes the next `count` bytes of the list into `bytes`. 0 when the file
 // ends first (a read error looks the same).
@@ -86,7 +85,7 @@ IndexWordList* open_index_word_list(const char* directory, const char* name) {
     }
     // A file shorter than its header simply holds no record.
     file_seek(file, IndexWordHeaderSize);
-    return new IndexWordList{file, path, 0, std::make_unique<unsigned char[]>(IndexBlockSize), 0, 0};
+    return new IndexWordList{file, path, 0, std::make_unique<unsigned char[]>(IndexBlockSize), 0, 0, {}, {}};
 }
 
 IndexWordRecord* read_index_word(IndexWordList* list, IndexWordRecord* record) {
@@ -121,7 +120,8 @@ IndexWordRecord* write_index_keys(File* body, IndexWordList* list, IndexWordReco
     while (current != nullptr && current->entry_position <= position) {
         // The word is a text: a NUL byte read from the list ends it.
         const char* word = current->word.c_str();
-        if (full_width) word = to_full_width(full_width_word, word).c_str();
+        if (full_width) word = to_full_width(list->full_width_word, word).c_str();
+        std::string& key_lines = list->key_lines;
         key_lines.assign("<key title=\"").append(title).append("\" type=\"前方表記\">");
         key_lines.append(word).append("</key>\n");
         key_lines.append("<key title=\"").append(title).append("\" type=\"後方表記\">");

@@ -38,17 +38,12 @@ struct MainText {
     size_t position;                // next unread byte of `block`
     size_t length;                  // bytes held in `block`
     int ended;                      // 1 once the file has no more bytes
+    int64_t bytes_read;             // stored bytes consumed since the open, line ends included
+    int64_t line_start;             // bytes_read when the current line began
+    int64_t file_size;              // size of the file when it was opened
 };
 
 namespace {
-
-// Reader state of the open main.txt (one reader at a time).
-struct ReaderState {
-    int64_t bytes_read;  // stored bytes consumed since the open, line ends included
-    int64_t line_start;  // bytes_read when the current line began
-    int64_t file_size;   // size of the file when it was opened
-};
-ReaderState reader = {0, 0, 0};
 
 // Reads the next block and decodes it: every stored byte is the complement of
 // the text's byte, so the stored line end 0xF5 becomes "\n". 0 when the file
@@ -143,8 +138,7 @@ MainText* open_main_text(const char* directory, const char* name) {
         file_close(file);
         return nullptr;
     }
-    MainText* text = new MainText{file, std::make_unique<char[]>(ReadBlockSize + 1), 0, 0, 0};
-    reader = {0, 0, size};
+    MainText* text = new MainText{file, std::make_unique<char[]>(ReadBlockSize + 1), 0, 0, 0, 0, 0, size};
     return text;
 }
 
@@ -155,7 +149,7 @@ void close_main_text(MainText* text) {
 }
 
 const char* read_main_line(MainText* text, std::string& line) {
-    reader.line_start = reader.bytes_read;
+    text->line_start = text->bytes_read;
     if (text->position == text->length && !fill_block(text)) return nullptr;
 
     // A line that ends inside the block is handed out where it lies, its line
@@ -166,7 +160,7 @@ const char* read_main_line(MainText* text, std::string& line) {
         size_t count = static_cast<size_t>(end - start) + 1;
         *end = '\0';
         text->position += count;
-        reader.bytes_read += static_cast<int64_t>(count);
+        text->bytes_read += static_cast<int64_t>(count);
         return start;
     }
 
@@ -187,7 +181,7 @@ const char* read_main_line(MainText* text, std::string& line) {
         size_t count = static_cast<size_t>(p - start);
         if (!cut) line.append(start, count);
         text->position += count;
-        reader.bytes_read += static_cast<int64_t>(count);
+        text->bytes_read += static_cast<int64_t>(count);
         if (text->position == text->length) continue;
 
         // A NUL ends the text; the rest of the line is consumed unseen.
@@ -196,30 +190,42 @@ const char* read_main_line(MainText* text, std::string& line) {
             continue;
         }
         text->position += 1;
-        reader.bytes_read += 1;
+        text->bytes_read += 1;
         return line.c_str();
     }
 }
 
-int32_t line_start_offset() {
-    return static_cast<int32_t>(reader.line_start);
+int32_t line_start_offset(const MainText* text) {
+    return static_cast<int32_t>(text->line_start);
 }
 
-int32_t main_text_size() {
-    return static_cast<int32_t>(reader.file_size);
+int32_t main_text_size(const MainText* text) {
+    return static_cast<int32_t>(text->file_size);
 }
 
-int32_t main_text_bytes_read() {
-    return static_cast<int32_t>(reader.bytes_read);
+int32_t main_text_bytes_read(const MainText* text) {
+    return static_cast<int32_t>(text->bytes_read);
 }
 
-int32_t progress_divisor() {
-    return static_cast<int32_t>(reader.file_size / 100);
+int32_t progress_divisor(const MainText* text) {
+    return static_cast<int32_t>(text->file_size / 100);
 }
 
 long progress_percent(int32_t offset, int32_t divisor) {
     if (divisor == 0) return 0;
     return static_cast<long>(offset / divisor);
+}
+
+PassProgress start_progress(const MainText* text, const char* message) {
+    return PassProgress{message, progress_divisor(text), -1};
+}
+
+void show_progress(PassProgress& progress, int32_t offset) {
+    long percent = progress_percent(offset, progress.divisor);
+    if (percent <= progress.last_percent) return;
+    report_console("\r%s%ld%%", progress.message, percent);
+    flush_console();
+    progress.last_percent = percent;
 }
 
 FieldTagInfo classify_line(const char* line) {

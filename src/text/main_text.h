@@ -48,16 +48,30 @@ void close_main_text(MainText* text);
 const char* read_main_line(MainText* text, std::string& line);
 
 // File offset of the current line's first byte.
-int32_t line_start_offset();
+int32_t line_start_offset(const MainText* text);
 // Size of the open file in bytes.
-int32_t main_text_size();
+int32_t main_text_size(const MainText* text);
 // Stored bytes consumed since the open, line ends included.
-int32_t main_text_bytes_read();
+int32_t main_text_bytes_read(const MainText* text);
 
 // Progress of a pass: divisor = size / 100; percent = offset / divisor, or 0
 // when the divisor is 0 (a file under 100 bytes).
-int32_t progress_divisor();
+int32_t progress_divisor(const MainText* text);
 long progress_percent(int32_t offset, int32_t divisor);
+
+// The progress display of one pass over main.txt: the step's message with the
+// figure, shown again on the console each time the figure grows.
+struct PassProgress {
+    const char* message;  // the step's message, e.g. "本文データをHTMLに変換しています... "
+    int32_t divisor;      // progress_divisor of the file
+    long last_percent;    // the figure last shown; -1 before the first
+};
+
+// A display for a pass over `text` that has shown nothing yet.
+PassProgress start_progress(const MainText* text, const char* message);
+
+// Shows "\r" + message + the figure of `offset` when it is above the last one.
+void show_progress(PassProgress& progress, int32_t offset);
 
 // Classifies a line by its leading tag and returns a copy of its FieldTagTable
 // row (an unlisted tag gives the end row) with number1/number2 of a TR or

@@ -10,7 +10,7 @@
 
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "text/sjis.h"
+#include "text/gaiji_codes.h"
 
 using namespace qel;
 using qeltest::crlf;
@@ -38,15 +38,15 @@ struct Conversion {
     std::string console;  // what it showed
     std::string map;      // qelgmap.xml, text-mode content
     std::string font;     // qelgfont.xml, text-mode content
+    GaijiCodes codes;     // the texts it registered
 };
 
 // Writes `table` (stored with CR LF line ends unless `raw`) and converts it.
 Conversion convert(const std::string& table, bool raw = false) {
     write_file("qelgaiji.tbl", raw ? table : crlf(table));
-    reset_string_pool();
     capture_console();
     Conversion c;
-    c.status = convert_gaiji_table("", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml");
+    c.status = convert_gaiji_table(c.codes, "", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml");
     c.console = testing::internal::GetCapturedStdout();
     c.map = lf(read_file("qelgmap.xml"));
     c.font = lf(read_file("qelgfont.xml"));
@@ -95,25 +95,25 @@ TEST(GaijiTable, EmptyTableGivesFixedFilesAndDefaults) {
               crlf(FontHead + "</fontSet>\n<fontSet size=\"16X16\" start=\"A221\">\n</fontSet>\n</gaijiData>\n"));
 
     // Every slot is filled: XML specials, ASCII, the notation elsewhere.
-    EXPECT_STREQ(gaiji_text(1, 0x41), "A");
-    EXPECT_STREQ(gaiji_text(0, 0x7E), "~");
-    EXPECT_STREQ(gaiji_text(6, 0x5C), "\\");
-    EXPECT_STREQ(gaiji_text(99, 0xA5), "{G99-A5}");
-    EXPECT_STREQ(gaiji_text(3, 0x20), "{G3-20}");
-    EXPECT_STREQ(gaiji_text(5, 0x7F), "{G5-7F}");
-    EXPECT_STREQ(gaiji_text(99, 0x00), "{G99-00}");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x41), "A");
+    EXPECT_EQ(gaiji_text(c.codes, 0, 0x7E), "~");
+    EXPECT_EQ(gaiji_text(c.codes, 6, 0x5C), "\\");
+    EXPECT_EQ(gaiji_text(c.codes, 99, 0xA5), "{G99-A5}");
+    EXPECT_EQ(gaiji_text(c.codes, 3, 0x20), "{G3-20}");
+    EXPECT_EQ(gaiji_text(c.codes, 5, 0x7F), "{G5-7F}");
+    EXPECT_EQ(gaiji_text(c.codes, 99, 0x00), "{G99-00}");
     for (int row = 0; row < 8; ++row) {
         int set = row < 7 ? row : 99;
-        EXPECT_STREQ(gaiji_text(set, 0x3C), "&lt;") << "set " << set;
-        EXPECT_STREQ(gaiji_text(set, 0x3E), "&gt;") << "set " << set;
-        EXPECT_STREQ(gaiji_text(set, 0x26), "&amp;") << "set " << set;
-        EXPECT_STREQ(gaiji_text(set, 0x22), "&quot;") << "set " << set;
-        EXPECT_STREQ(gaiji_text(set, 0x27), "&apos;") << "set " << set;
-        for (int code = 0; code < 256; ++code) EXPECT_NE(GaijiCodeTable[row][code], nullptr);
+        EXPECT_EQ(gaiji_text(c.codes, set, 0x3C), "&lt;") << "set " << set;
+        EXPECT_EQ(gaiji_text(c.codes, set, 0x3E), "&gt;") << "set " << set;
+        EXPECT_EQ(gaiji_text(c.codes, set, 0x26), "&amp;") << "set " << set;
+        EXPECT_EQ(gaiji_text(c.codes, set, 0x22), "&quot;") << "set " << set;
+        EXPECT_EQ(gaiji_text(c.codes, set, 0x27), "&apos;") << "set " << set;
+        for (int code = 0; code < 256; ++code) EXPECT_NE(gaiji_slot(c.codes, row, code), nullptr);
     }
     // No symbolic name was defined: a name gives itself.
-    EXPECT_STREQ(gaiji_lookup("CHAR"), "CHAR");
-    EXPECT_STREQ(gaiji_lookup("char"), "char");
+    EXPECT_STREQ(gaiji_lookup(c.codes, "CHAR"), "CHAR");
+    EXPECT_STREQ(gaiji_lookup(c.codes, "char"), "char");
 }
 
 TEST(GaijiTable, HalfWidthCodesComeFirstWhereverTheyStand) {
@@ -137,8 +137,8 @@ TEST(GaijiTable, HalfWidthCodesComeFirstWhereverTheyStand) {
     EXPECT_EQ(c.font, FontHead + first + blank_block("A122", "E001", 8) + blank_block("A123", "E002", 8) +
                           "</fontSet>\n<fontSet size=\"16X16\" start=\"A221\">\n" + wide +
                           "</fontSet>\n</gaijiData>\n");
-    EXPECT_STREQ(gaiji_text(1, 0x21), "&#xE000;");
-    EXPECT_STREQ(gaiji_text(1, 0x30), "&#xE003;");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x21), "&#xE000;");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x30), "&#xE003;");
 }
 
 TEST(GaijiTable, NinetyFourHalfWidthGlyphsMoveTheFullWidthSetToA321) {
@@ -154,8 +154,8 @@ TEST(GaijiTable, NinetyFourHalfWidthGlyphsMoveTheFullWidthSetToA321) {
     EXPECT_NE(c.font.find("</fontSet>\n<fontSet size=\"16X16\" start=\"A321\">\n" + block_head("A321", "E05E")),
               std::string::npos);
     // Symbolic names go to the name list.
-    EXPECT_STREQ(gaiji_lookup("h0"), "&#xE000;");
-    EXPECT_STREQ(gaiji_lookup("wide"), "&#xE05E;");
+    EXPECT_STREQ(gaiji_lookup(c.codes, "h0"), "&#xE000;");
+    EXPECT_STREQ(gaiji_lookup(c.codes, "wide"), "&#xE05E;");
 }
 
 TEST(GaijiTable, GivenCodePointsLeaveTheCounterAlone) {
@@ -169,12 +169,12 @@ TEST(GaijiTable, GivenCodePointsLeaveTheCounterAlone) {
     EXPECT_EQ(map_body(c), map_line("00E9", "A121") + map_line("E000", "A122") + map_line("2460", "A221") +
                                map_line("E001", "A222") + map_line("E002", "A223"));
     EXPECT_NE(c.font.find(block_head("A121", "00E9")), std::string::npos);
-    EXPECT_STREQ(gaiji_text(1, 0x21), "&#x00E9;");
-    EXPECT_STREQ(gaiji_text(2, 0x41), "&#x2460;");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x21), "&#x00E9;");
+    EXPECT_EQ(gaiji_text(c.codes, 2, 0x41), "&#x2460;");
     // 2. Only an upper-case "U+" introduces a code point.
-    EXPECT_STREQ(gaiji_text(2, 0x42), "&#xE001;");
+    EXPECT_EQ(gaiji_text(c.codes, 2, 0x42), "&#xE001;");
     // 3. A value that is not hexadecimal takes the counter and is logged.
-    EXPECT_STREQ(gaiji_text(2, 0x43), "&#xE002;");
+    EXPECT_EQ(gaiji_text(c.codes, 2, 0x43), "&#xE002;");
     EXPECT_NE(read_file("qelconv.log").find("外字 G2-43 のUnicode値 U+2462extra が正しくないため、"
                                             "私用領域のコードを使います\r\n"),
               std::string::npos);
@@ -190,9 +190,9 @@ TEST(GaijiTable, MultiCellGlyphsSplitTheirRows) {
     // 1. Two codes and two code points (U+ is ignored), then the next glyphs.
     EXPECT_EQ(map_body(c), map_line("E000", "A221") + map_line("E001", "A222") + map_line("E002", "A223") +
                                map_line("E003", "A224") + map_line("E004", "A225") + map_line("E005", "A226"));
-    EXPECT_STREQ(gaiji_text(99, 0xA1), "<nobr>&#xE000;&#xE001;</nobr>");
-    EXPECT_STREQ(gaiji_text(99, 0xA2), "&#xE002;");
-    EXPECT_STREQ(gaiji_text(99, 0xA3), "<nobr>&#xE003;&#xE004;&#xE005;</nobr>");
+    EXPECT_EQ(gaiji_text(c.codes, 99, 0xA1), "<nobr>&#xE000;&#xE001;</nobr>");
+    EXPECT_EQ(gaiji_text(c.codes, 99, 0xA2), "&#xE002;");
+    EXPECT_EQ(gaiji_text(c.codes, 99, 0xA3), "<nobr>&#xE003;&#xE004;&#xE005;</nobr>");
     // 2. The left and the right 16 dots of each row, one block per cell.
     std::string rest;
     for (int r = 3; r < 16; ++r) rest += std::string(16, ' ') + "\n";
@@ -215,8 +215,8 @@ TEST(GaijiTable, RowsAreReadWhateverTheyHold) {
     std::string block = block_head("A121", "E000") + "#       \n########\n        \n #      \n";
     for (int r = 4; r < 16; ++r) block += "        \n";
     EXPECT_NE(c.font.find(block + "</fontData>\n"), std::string::npos);
-    EXPECT_STREQ(gaiji_text(1, 0x50), "P");
-    EXPECT_STREQ(gaiji_text(1, 0x51), "yes");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x50), "P");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x51), "yes");
 
     // 2. A glyph with only 10 rows at the end of the table gets 6 blank rows
     // of its set's width; so does each cell of a cut-short multi-cell glyph.
@@ -245,7 +245,7 @@ TEST(GaijiTable, RowsAreReadWhateverTheyHold) {
     block = block_head("A121", "E000") + "##      \n# #     \n#       \n";
     for (int r = 3; r < 16; ++r) block += "        \n";
     EXPECT_NE(c.font.find(block), std::string::npos);
-    EXPECT_STREQ(gaiji_text(1, 0x22), "&quot;");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x22), "&quot;");
 }
 
 TEST(GaijiTable, QuotedDefinitionsRegisterTheirText) {
@@ -263,19 +263,19 @@ TEST(GaijiTable, QuotedDefinitionsRegisterTheirText) {
         "CHAR:G4-41:Q\n"          // an unknown kind: passed over
         "CHAR:G5-41\n");          // no kind at all
     ASSERT_EQ(c.status, 0);
-    EXPECT_STREQ(gaiji_text(1, 0x21), "a\"b");
-    EXPECT_STREQ(gaiji_lookup("PRON"), "[new]");
-    EXPECT_STREQ(gaiji_lookup("G7-41"), "seven");
-    EXPECT_STREQ(gaiji_lookup("G1-100"), "big");
-    EXPECT_STREQ(gaiji_text(7, 0x41), "{G7-41}");
-    EXPECT_STREQ(gaiji_text(2, 0x3C), "");
-    EXPECT_STREQ(gaiji_text(3, 0x41), "open");
-    EXPECT_STREQ(gaiji_text(4, 0x41), "A");
-    EXPECT_STREQ(gaiji_text(5, 0x41), "A");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x21), "a\"b");
+    EXPECT_STREQ(gaiji_lookup(c.codes, "PRON"), "[new]");
+    EXPECT_STREQ(gaiji_lookup(c.codes, "G7-41"), "seven");
+    EXPECT_STREQ(gaiji_lookup(c.codes, "G1-100"), "big");
+    EXPECT_EQ(gaiji_text(c.codes, 7, 0x41), "{G7-41}");
+    EXPECT_EQ(gaiji_text(c.codes, 2, 0x3C), "");
+    EXPECT_EQ(gaiji_text(c.codes, 3, 0x41), "open");
+    EXPECT_EQ(gaiji_text(c.codes, 4, 0x41), "A");
+    EXPECT_EQ(gaiji_text(c.codes, 5, 0x41), "A");
     // No quoted definition gets a code or a glyph.
     EXPECT_EQ(map_body(c), "");
     // Names read like the look-up reads them: "G2-3c" is the slot of G2-3C.
-    EXPECT_STREQ(gaiji_lookup("G2-3c"), "");
+    EXPECT_STREQ(gaiji_lookup(c.codes, "G2-3c"), "");
 }
 
 TEST(GaijiTable, LongLinesNeverSpillIntoOtherLines) {
@@ -290,8 +290,8 @@ TEST(GaijiTable, LongLinesNeverSpillIntoOtherLines) {
     Conversion c = convert(std::string(1023, 'x') + "CHAR:G1-30:\"hidden\"\n" + "CHAR:G1-31:\"" + long_text +
                            "\"\n" + glyph("CHAR:G1-32:Z70", {row, row}) + "CHAR:G1-33:\"after\"\n");
     ASSERT_EQ(c.status, 0);
-    EXPECT_STREQ(gaiji_text(1, 0x30), "0");
-    EXPECT_EQ(std::string(gaiji_text(1, 0x31)), std::string(1023 - 12, 'q'));
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x30), "0");
+    EXPECT_EQ((gaiji_text(c.codes, 1, 0x31)), std::string(1023 - 12, 'q'));
     EXPECT_NE(read_file("qelconv.log").find("外字データファイル qelgaiji.tbl の 2 行目は長すぎるため、"
                                             "先頭の 1023 バイトだけを読みました\r\n"),
               std::string::npos);
@@ -299,13 +299,13 @@ TEST(GaijiTable, LongLinesNeverSpillIntoOtherLines) {
     for (int r = 2; r < 16; ++r) last += std::string(16, ' ') + "\n";
     EXPECT_NE(c.font.find(last + "</fontData>\n</fontSet>"), std::string::npos);
     EXPECT_NE(c.font.find(blank_block("A265", "E044", 16)), std::string::npos);
-    EXPECT_STREQ(gaiji_text(1, 0x33), "after");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x33), "after");
 
     // 4. A line of exactly 1023 bytes is whole and not logged.
     std::string log_before = read_file("qelconv.log");
     c = convert("CHAR:G1-31:\"" + std::string(1023 - 13, 'q') + "\"\n");
     ASSERT_EQ(c.status, 0);
-    EXPECT_EQ(std::string(gaiji_text(1, 0x31)), std::string(1023 - 13, 'q'));
+    EXPECT_EQ((gaiji_text(c.codes, 1, 0x31)), std::string(1023 - 13, 'q'));
     EXPECT_EQ(read_file("qelconv.log").substr(log_before.size()),
               crlf("外字データを変換しています... 終了しました\n"));
 }
@@ -332,11 +332,11 @@ TEST(GaijiTable, GlyphsBeyondTheLastCodeAreLeftOut) {
                         0),
               0u);
     // The left-out glyphs keep their default texts; no code point is used up.
-    EXPECT_STREQ(gaiji_text(1, 0x21), "!");
-    EXPECT_STREQ(gaiji_text(1, 0x23), "#");
-    EXPECT_STREQ(gaiji_text(1, 0x24), "&#x10225;");
-    EXPECT_STREQ(gaiji_text(1, 0x25), "%");
-    EXPECT_STREQ(gaiji_text(1, 0x26), "after");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x21), "!");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x23), "#");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x24), "&#x10225;");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x25), "%");
+    EXPECT_EQ(gaiji_text(c.codes, 1, 0x26), "after");
     // The last code handed out is FE7E; no code reaches high byte FF.
     EXPECT_NE(c.map.find(map_line("10225", "FE7E") + "</gaijiSet>\n"), std::string::npos);
     EXPECT_EQ(c.map.find("ebcode=\"FF"), std::string::npos);
@@ -346,18 +346,19 @@ TEST(GaijiTable, GlyphsBeyondTheLastCodeAreLeftOut) {
 TEST(GaijiTable, FilesThatCannotBeOpenedAreReported) {
     TempDir dir;
     dir.enter();
+    GaijiCodes codes;
     // 1. No table.
     capture_console();
-    EXPECT_EQ(convert_gaiji_table("", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml"), -1);
+    EXPECT_EQ(convert_gaiji_table(codes, "", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "外字データファイル qelgaiji.tbl がオープンできません\n");
     // 2. The map file cannot be created.
     write_file("qelgaiji.tbl", "");
     capture_console();
-    EXPECT_EQ(convert_gaiji_table("missing\\", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml"), -1);
+    EXPECT_EQ(convert_gaiji_table(codes, "missing\\", "qelgaiji.tbl", "qelgmap.xml", "qelgfont.xml"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "外字マップファイル missing\\qelgmap.xml が新規作成できません\n");
     // 3. The font file cannot be created.
     capture_console();
-    EXPECT_EQ(convert_gaiji_table("", "qelgaiji.tbl", "qelgmap.xml", "missing\\qelgfont.xml"), -1);
+    EXPECT_EQ(convert_gaiji_table(codes, "", "qelgaiji.tbl", "qelgmap.xml", "missing\\qelgfont.xml"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "外字フォントファイル missing\\qelgfont.xml が新規作成できません\n");
 }

@@ -82,11 +82,13 @@ inline BodyRun run_body(const std::string& main_text) {
     BodyRun run;
     qel::set_console_transcoding(0);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(qel::build_link_table(qeltest::settings), 0);
+    int link_count = 0;
+    EXPECT_EQ(qel::build_link_table(qeltest::settings, link_count), 0);
     testing::internal::GetCapturedStdout();
     log_before = read_file("qelconv.log");
     testing::internal::CaptureStdout();
-    run.status = qel::convert_body(qeltest::settings);
+    const qel::GaijiCodes gaiji;
+    run.status = qel::convert_body(qeltest::settings, gaiji, link_count);
     run.console = testing::internal::GetCapturedStdout();
     qel::set_console_transcoding(-1);
     run.log = read_file("qelconv.log").substr(log_before.size());

@@ -242,10 +242,9 @@ TEST(BodyConversion, FailuresStopTheStepWithTheirMessages) {
     TempDir dir;
     dir.enter();
     auto attempt = [](const char* expected) {
-        reset_link_numbers();
         set_console_transcoding(0);
         testing::internal::CaptureStdout();
-        int status = convert_body(settings);
+        int status = convert_body(settings, GaijiCodes(), 0);
         std::string out = testing::internal::GetCapturedStdout();
         set_console_transcoding(-1);
         EXPECT_EQ(status, -1) << expected;

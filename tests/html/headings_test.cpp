@@ -17,9 +17,11 @@ using qeltest::read_file;
 using qeltest::TempDir;
 
 TEST(TakeHeadword, KeyGroupLetterAndDerivedNumber) {
-    reset_body_state();
-    body_state.settings = &settings;
-    BodyConversionState& s = body_state;
+    GaijiCodes gaiji;
+    BodyConversionState s;
+    s.settings = &settings;
+    s.gaiji = &gaiji;
+    s.conversion.gaiji = &gaiji;
     struct Case {
         const char* value;
         const char* display;
@@ -35,14 +37,14 @@ TEST(TakeHeadword, KeyGroupLetterAndDerivedNumber) {
         {"ポ|po", "ポ", "po", 'P'},  // the second byte of ポ is 0x7C
     };
     for (const Case& c : cases) {
-        take_headword(c.value, 0);
+        take_headword(s, c.value, 0);
         EXPECT_EQ(s.headword_display, c.display) << c.value;
         EXPECT_EQ(s.headword_key, c.key) << c.value;
         EXPECT_EQ(s.group_letter, c.letter) << c.value;
         EXPECT_EQ(s.derived_number, 0);
     }
-    take_headword("b|b", 1);
-    take_headword("c|c", 1);
+    take_headword(s, "b|b", 1);
+    take_headword(s, "c|c", 1);
     EXPECT_EQ(s.derived_number, 2);
     EXPECT_EQ(s.headword_pending, 1);
 }
@@ -51,26 +53,28 @@ TEST(OpenEntry, HeadingAndHeaderLine) {
     TempDir dir;
     dir.enter();
     reset_settings();
-    reset_body_state();
-    body_state.settings = &settings;
-    BodyConversionState& s = body_state;
+    GaijiCodes gaiji;
+    BodyConversionState s;
+    s.settings = &settings;
+    s.gaiji = &gaiji;
+    s.conversion.gaiji = &gaiji;
     s.body = file_open("body.html", FILE_WRITE_TEXT);
     ASSERT_NE(s.body, nullptr);
     s.entry_id = "000123";
     // 1. The first entry: no closing before it, a header line of one blank.
-    take_headword("a|a", 0);
-    body_state.output_holding_buffer.text = "<a name=\"HL000001\"></a>\n";
-    open_entry();
+    take_headword(s, "a|a", 0);
+    s.output_holding_buffer.text = "<a name=\"HL000001\"></a>\n";
+    open_entry(s);
     // 2. Pronunciation, variant and sound link in that order; the held text goes
     // out between the previous entry's end and the new dt.
-    take_headword("b|b", 1);
-    take_headword("c|c", 1);
+    take_headword(s, "b|b", 1);
+    take_headword(s, "c|c", 1);
     s.pronunciation_pending = s.variant_pending = s.sound_pending = 1;
     s.pronunciation_text = "P";
     s.variant_text = "V";
     s.sound_link_text = "<a href=\"snd/000/1.wav\">S</a>";
-    body_state.output_holding_buffer.text = "<key/>\n";
-    open_entry();
+    s.output_holding_buffer.text = "<key/>\n";
+    open_entry(s);
     EXPECT_EQ(s.line_open, 1);
     EXPECT_EQ(s.headword_pending, 0);
     EXPECT_EQ(s.pronunciation_pending + s.variant_pending + s.sound_pending, 0);
@@ -78,6 +82,4 @@ TEST(OpenEntry, HeadingAndHeaderLine) {
     EXPECT_EQ(lf(read_file("body.html")),
               "<a name=\"HL000001\"></a>\n<dt id=\"000123\">a</dt>\n<dd><p>\n "
               "\n</p></dd>\n<key/>\n<dt id=\"000123DR02\">c</dt>\n<dd><p>\nP V <a href=\"snd/000/1.wav\">S</a>");
-    reset_body_state();
-    body_state.settings = &settings;
 }

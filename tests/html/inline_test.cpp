@@ -10,13 +10,11 @@
 #include "links/link_table.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 #include "text/inline_tags.h"
+#include "text/gaiji_codes.h"
 #include "text/sjis.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -27,35 +25,32 @@ namespace {
 // filled: set 0, set 5 and set 99.
 struct Inline : testing::Test {
     TempDir dir;
+    ConversionSettings settings;
+    GaijiCodes gaiji;
+    InlineConversion conversion;
     void SetUp() override {
         dir.enter();
-        reset_settings();
-        reset_gaiji_tables();
-        reset_inline_state();
-        reset_link_numbers();
         set_console_transcoding(0);
-        GaijiCodeTable[0][0x41] = "[0-41]";
-        GaijiCodeTable[5][0x41] = "[5-A]";
-        GaijiCodeTable[5][0x42] = "[5-B]";
-        GaijiCodeTable[7][0x41] = "[99-41]";
-        GaijiCodeTable[7][0xA5] = "[99-dot]";
+        set_gaiji_slot(gaiji, 0, 0x41, "[0-41]");
+        set_gaiji_slot(gaiji, 5, 0x41, "[5-A]");
+        set_gaiji_slot(gaiji, 5, 0x42, "[5-B]");
+        set_gaiji_slot(gaiji, 7, 0x41, "[99-41]");
+        set_gaiji_slot(gaiji, 7, 0xA5, "[99-dot]");
+        conversion.gaiji = &gaiji;
     }
     void TearDown() override {
-        reset_gaiji_tables();
-        reset_inline_state();
         set_console_transcoding(-1);
     }
     std::string log() {
         return lf(read_file(LogFileName));
     }
+    // convert_inline with links on, an entry identifier and a key.
+    std::string html(const char* source, int links_on = 1) {
+        std::string out;
+        convert_inline(conversion, out, source, "45", "head", links_on, settings.ITALIC);
+        return out;
+    }
 };
-
-// convert_inline with links on, an entry identifier and a key.
-std::string html(const char* source, int links_on = 1) {
-    std::string out;
-    convert_inline(out, source, "45", "head", links_on, settings.ITALIC);
-    return out;
-}
 
 }  // namespace
 
@@ -144,7 +139,7 @@ TEST_F(Inline, LinksOnAndOff) {
     EXPECT_EQ(html("x <HL>rest:of"), "x rest");
     // 5. A link without its closing tag ends the value.
     EXPECT_EQ(html("<HL>w:18:2 more"), "<a href=\"#HL000004\">w</a>");
-    EXPECT_EQ(next_link_number(), 5);
+    EXPECT_EQ(conversion.link_counter, 4);
     EXPECT_EQ(log(), "");
 }
 
@@ -184,33 +179,26 @@ TEST_F(Inline, RepairOfAMissingLinkStart) {
     EXPECT_EQ(out, "a:1 b c");
     std::string added = log().substr(before);
     EXPECT_EQ(added, report + "  LINE: a:1</HL> b</HL> c\n" + report + "  LINE: a:1</HL> b</HL> c\n");
-    EXPECT_EQ(next_link_number(), 6);
+    EXPECT_EQ(conversion.link_counter, 5);
 
     // 6. Broken text whose "<SC>" begins inside a two-byte character: the
     //    output goes back to what it was before that character, never to
     //    more or less.
-    EXPECT_EQ(html("ab\x83<SC>:7:1</HL>"), "ab<a href=\"#HL000007\"></a>");
+    EXPECT_EQ(html("ab\x83<SC>:7:1</HL>"), "ab<a href=\"#HL000006\"></a>");
 }
 
 TEST_F(Inline, TitleAndPlainForms) {
     std::string out;
     // 1. Title: 0xA5 and references through set 99, tags dropped.
-    convert_title(out, "a\xA5" "b<I>#41#</I>\x82\xA5");
+    convert_title(out, gaiji, "a\xA5" "b<I>#41#</I>\x82\xA5");
     EXPECT_EQ(out, "a[99-dot]b[99-41]\x82\xA5");
-    // 2. The middle dot's text is looked up once for the run.
-    GaijiCodeTable[7][0xA5] = "[changed]";
-    convert_title(out, "\xA5");
-    EXPECT_EQ(out, "[99-dot]");
-    reset_inline_state();
-    convert_title(out, "\xA5");
-    EXPECT_EQ(out, "[changed]");
-    // 3. Plain: opening G tags set the set, closing ones do not reset it.
-    convert_plain(out, "x\xA5#41#<G9>#41#</G9>#41#<B>&</B>");
+    // 2. Plain: opening G tags set the set, closing ones do not reset it.
+    convert_plain(out, gaiji, "x\xA5#41#<G9>#41#</G9>#41#<B>&</B>");
     EXPECT_EQ(out, "x・[0-41][99-41][99-41]&");
-    // 4. An unclosed tag drops the rest.
-    convert_plain(out, "ab<cd");
+    // 3. An unclosed tag drops the rest.
+    convert_plain(out, gaiji, "ab<cd");
     EXPECT_EQ(out, "ab");
-    convert_title(out, "ab<cd");
+    convert_title(out, gaiji, "ab<cd");
     EXPECT_EQ(out, "ab");
 }
 

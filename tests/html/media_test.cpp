@@ -11,11 +11,8 @@
 
 #include "html/body_state.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::crlf;
 using qeltest::file_exists;
 using qeltest::read_file;
@@ -32,24 +29,22 @@ size_t count_of(const std::string& text, const std::string& part) {
 
 // Runs `sounds` SND lines of one byte each with MACINTOSH, SOUND and GENSOUND
 // on, then finishes the playlists as the end of the body does.
-void run_sounds(long sounds) {
-    reset_settings();
-    reset_body_state();
-    reset_media_state();
+void run_sounds(BodyConversionState& state, ConversionSettings& settings, long sounds) {
+    state.settings = &settings;
     settings.FIGURE = 0;
     settings.MACINTOSH = settings.SOUND = settings.GENSOUND = 1;
     settings.sound_dir = "snd\\";
     settings.sound_dir_slashed = "snd/";
     make_directory("snd");
     write_file("qelq3.bnd", std::string(0x20000, 's'));
-    ASSERT_EQ(open_media_bundles(settings), 0);
+    ASSERT_EQ(open_media_bundles(state.media, settings), 0);
     char value[32];
     for (long n = 0; n < sounds; ++n) {
         std::snprintf(value, sizeof value, "%08lx,1", n);
-        ASSERT_EQ(handle_sound_line(value, settings), 0) << n;
+        ASSERT_EQ(handle_sound_line(state, value), 0) << n;
     }
-    close_media_bundles();
-    finish_playlists();
+    close_media_bundles(state.media);
+    finish_playlists(state.media);
 }
 
 // A temporary directory in memory where there is one: the sound tests make
@@ -179,20 +174,24 @@ TEST(SoundGroups, TenThousandAndTenThousandAndOne) {
         // 1. Exactly 10000 sounds: one group playlist with items 1-10000.
         MemoryTempDir dir;
         dir.dir->enter();
-        run_sounds(10000);
+        BodyConversionState state;
+        ConversionSettings settings;
+        run_sounds(state, settings, 10000);
         std::string pl0 = read_file("pl_000.xml");
         EXPECT_EQ(count_of(pl0, item), 10000u);
         EXPECT_NE(pl0.find("<integer>10000</integer>\r\n\t\t\t\t</dict>\r\n\t\t\t</array>"), std::string::npos);
         EXPECT_FALSE(file_exists("pl_010.xml"));
         EXPECT_TRUE(file_exists("snd/009/0000270f.aifc"));
         EXPECT_FALSE(file_exists("snd/010"));
-        EXPECT_EQ(sound_count(), 10000);
+        EXPECT_EQ(state.media.sound_count, 10000);
     }
     {
         // 2. 10001 sounds: the second group playlist lists the single item 10001.
         MemoryTempDir dir;
         dir.dir->enter();
-        run_sounds(10001);
+        BodyConversionState state;
+        ConversionSettings settings;
+        run_sounds(state, settings, 10001);
         std::string pl1 = read_file("pl_010.xml"), all = read_file("pl_all.xml");
         EXPECT_EQ(count_of(read_file("pl_000.xml"), item), 10000u);
         EXPECT_EQ(count_of(pl1, item), 1u);
@@ -200,7 +199,7 @@ TEST(SoundGroups, TenThousandAndTenThousandAndOne) {
         EXPECT_NE(pl1.find("<string>file://localhost/snd/010/00002710.aifc</string>"), std::string::npos);
         EXPECT_EQ(count_of(all, item), 10001u);
         EXPECT_EQ(read_file("snd/010/00002710.aifc"), "s");
-        EXPECT_EQ(body_state.sound_link_text, "<a href=\"snd/010/00002710.wav\"></a>");
+        EXPECT_EQ(state.sound_link_text, "<a href=\"snd/010/00002710.wav\"></a>");
         EXPECT_EQ(qeltest::shell("xmllint --noout pl_010.xml"), 0);
     }
 }

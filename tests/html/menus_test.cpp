@@ -47,16 +47,16 @@ TEST(MenuPage, EmptyPageAndFailedCreation) {
 TEST(MenuPage, GroupHeadingsNumbersAndAnchors) {
     TempDir dir;
     dir.enter();
-    reset_body_state();
-    body_state.settings = &settings;
-    std::string& held = body_state.output_holding_buffer.text;
+    BodyConversionState s;
+    s.settings = &settings;
+    std::string& held = s.output_holding_buffer.text;
     // 1. Page 3 with the letters A, B, A: three headings, numbers from 0.
     MenuPage* synonyms = open_menu_page("", "qelmenu3.html", "類語", 3);
     ASSERT_NE(synonyms, nullptr);
-    add_menu_entry(synonyms, 'A', "apple", nullptr);
-    add_menu_entry(synonyms, 'A', "apply", nullptr);
-    add_menu_entry(synonyms, 'B', "bee", nullptr);
-    add_menu_entry(synonyms, 'A', "axe", nullptr);
+    add_menu_entry(s, synonyms, 'A', "apple", nullptr);
+    add_menu_entry(s, synonyms, 'A', "apply", nullptr);
+    add_menu_entry(s, synonyms, 'B', "bee", nullptr);
+    add_menu_entry(s, synonyms, 'A', "axe", nullptr);
     close_menu_page(synonyms);
     EXPECT_EQ(lf(read_file("qelmenu3.html")),
               page_head("類語") +
@@ -71,10 +71,10 @@ TEST(MenuPage, GroupHeadingsNumbersAndAnchors) {
     MenuPage* figures = open_menu_page("", "qelmenu1.html", "図版", 1);
     MenuPage* titles = open_menu_page("", "qelmenu2.html", "作品名", 2);
     MenuPage* others = open_menu_page("", "qelmenu5.html", "活用・発音・地域的異形", 5);
-    add_menu_entry(figures, '@', "3-D", "1a2b.jpg");
+    add_menu_entry(s, figures, '@', "3-D", "1a2b.jpg");
     titles->anchor_counter = 1000000;
-    add_menu_entry(titles, 'H', "Hamlet", nullptr);
-    add_menu_entry(others, 'E', "【活用", "eat");
+    add_menu_entry(s, titles, 'H', "Hamlet", nullptr);
+    add_menu_entry(s, others, 'E', "【活用", "eat");
     close_menu_page(figures);
     close_menu_page(titles);
     close_menu_page(others);
@@ -91,21 +91,19 @@ TEST(MenuPage, GroupHeadingsNumbersAndAnchors) {
 TEST(MenuPage, SectionPageChosenByTheValue) {
     TempDir dir;
     dir.enter();
-    reset_body_state();
-    body_state.settings = &settings;
+    BodyConversionState s;
+    s.settings = &settings;
     for (int i = 2; i < 5; ++i)
-        body_state.menu_pages[i] =
+        s.menu_pages[i] =
             open_menu_page("", MenuPageNames[i].file_name, MenuPageNames[i].title, i + 1);
-    body_state.headword_display = "run";
-    body_state.group_letter = 'R';
-    add_section_menu_entry("【語法】x");
-    add_section_menu_entry("【類語】y");  // whatever OT tag carried it
-    add_section_menu_entry("no bracket");
-    EXPECT_EQ(body_state.output_holding_buffer.text,
+    s.headword_display = "run";
+    s.group_letter = 'R';
+    add_section_menu_entry(s, "【語法】x");
+    add_section_menu_entry(s, "【類語】y");  // whatever OT tag carried it
+    add_section_menu_entry(s, "no bracket");
+    EXPECT_EQ(s.output_holding_buffer.text,
               "<a name=\"O200000\"></a>\n<a name=\"O100000\"></a>\n<a name=\"O300000\"></a>\n");
-    for (int i = 2; i < 5; ++i) close_menu_page(body_state.menu_pages[i]);
+    for (int i = 2; i < 5; ++i) close_menu_page(s.menu_pages[i]);
     EXPECT_NE(lf(read_file("qelmenu5.html")).find("<a href=\"qel.html#O300000\">no bracket】run</a>"),
               std::string::npos);
-    reset_body_state();
-    body_state.settings = &settings;
 }

@@ -11,7 +11,7 @@
 
 #include "html/body_fixture.h"
 #include "html/body_state.h"
-#include "links/quick_jump_table.h"
+#include "html/quick_jump_table.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 #include "support/test_settings.h"
@@ -29,47 +29,48 @@ using qeltest::write_file;
 namespace {
 
 // The hooks on their own: a body file "out.html", the quick-jump data of
-// `records`, and body_state as the body conversion leaves it at an RA line.
+// `records`, and the state as the body conversion leaves it at an RA line.
 struct QuickJumpNav : testing::Test {
     TempDir dir;
+    BodyConversionState state;
     void SetUp() override {
         dir.enter();
         reset_settings();
-        reset_body_state();
-        body_state.settings = &settings;
+        state.settings = &settings;
+        state.indent1 = I1;
         settings.QUICKJUMP = 1;
         settings.QUICKRET = 1;
-        body_state.arrow_symbol = "→";
-        body_state.return_symbol = "↑";
-        body_state.jump_symbol = "⇒";
-        body_state.entry_id = "000123";
+        state.arrow_symbol = "→";
+        state.return_symbol = "↑";
+        state.jump_symbol = "⇒";
+        state.entry_id = "000123";
         set_console_transcoding(0);
     }
     void TearDown() override {
         set_console_transcoding(-1);
-        close_quick_jump_navigation();
-        file_close(body_state.body);
-        body_state.body = nullptr;
+        close_quick_jump_navigation(state);
+        file_close(state.body);
+        state.body = nullptr;
     }
     // Opens the body file and the data (closing those of an earlier open).
     void open(const std::string& records) {
-        close_quick_jump_navigation();
-        file_close(body_state.body);
+        close_quick_jump_navigation(state);
+        file_close(state.body);
         taken = 0;
         write_file(QuickJumpDataName, records);
-        body_state.body = file_open("out.html", FILE_WRITE_TEXT);
-        ASSERT_NE(body_state.body, nullptr);
-        ASSERT_EQ(open_quick_jump_navigation(), 0);
+        state.body = file_open("out.html", FILE_WRITE_TEXT);
+        ASSERT_NE(state.body, nullptr);
+        ASSERT_EQ(open_quick_jump_navigation(state), 0);
     }
     // An RA line at `position`.
     void record_start(int32_t position) {
-        body_state.entry_position = position;
-        body_state.idiom_heading_pending = 1;
-        find_quick_jump_items();
+        state.entry_position = position;
+        state.idiom_heading_pending = 1;
+        find_quick_jump_items(state);
     }
     // What was written to the body since the last call, line ends as "\n".
     std::string written() {
-        file_flush(body_state.body);
+        file_flush(state.body);
         std::string all = lf(read_file("out.html"));
         std::string part = all.substr(taken);
         taken = all.size();
@@ -81,7 +82,7 @@ struct QuickJumpNav : testing::Test {
         open("0|000123|apple|" + items + "\n");
         record_start(0);
         const char* separator = " ";
-        write_quick_jump_header(separator);
+        write_quick_jump_header(state, separator);
         return written() + "[" + separator + "]";
     }
     size_t taken = 0;
@@ -149,45 +150,45 @@ TEST_F(QuickJumpNav, AnchorsAndReturnLinks) {
     open("0|000123|apple|名詞|成句|\n");
     record_start(0);
     const char* separator = "";
-    write_quick_jump_header(separator);
+    write_quick_jump_header(state, separator);
     written();
 
     // 1. PS, OT1-OT5 and the first ID line get block anchors, numbered on;
     // other lines, SUB rows and ID lines after the first do not.
     const int lines[] = {FT_PS, FT_TR, FT_OT1, FT_OT1SUB, FT_OT5, FT_EN, FT_DR, FT_ID};
-    for (int index : lines) write_block_anchor(index);
-    body_state.idiom_heading_pending = 0;
-    write_block_anchor(FT_ID);
+    for (int index : lines) write_block_anchor(state, index);
+    state.idiom_heading_pending = 0;
+    write_block_anchor(state, FT_ID);
     EXPECT_EQ(written(), "<a name=\"000123QJ00\"></a>\n<a name=\"000123QJ01\"></a>\n<a name=\"000123QJ02\"></a>\n"
                          "<a name=\"000123QJ03\"></a>\n");
 
     // 2. Return links while QUICKRET is on.
-    write_return_link();
+    write_return_link(state);
     EXPECT_EQ(written(), "<a href=\"#000123\">↑</a>");
     settings.QUICKRET = 0;
-    write_return_link();
+    write_return_link(state);
     EXPECT_EQ(written(), "");
 
     // 3. A record without items: no anchors, no return links.
     settings.QUICKRET = 1;
     record_start(50);
-    EXPECT_EQ(body_state.quick_jump_items, nullptr);
-    write_block_anchor(FT_PS);
-    write_return_link();
+    EXPECT_EQ(state.quick_jump_items, nullptr);
+    write_block_anchor(state, FT_PS);
+    write_return_link(state);
     EXPECT_EQ(written(), "");
 
     // 4. QUICKJUMP 0: nothing of this, whatever QUICKRET says and even when
     // items are set.
     settings.QUICKJUMP = 0;
     record_start(0);
-    EXPECT_EQ(body_state.quick_jump_items, nullptr);
-    body_state.quick_jump_record = "0|000123|apple|名詞|\n";
-    body_state.quick_jump_items = body_state.quick_jump_record.c_str() + 15;
-    write_block_anchor(FT_PS);
-    write_return_link();
+    EXPECT_EQ(state.quick_jump_items, nullptr);
+    state.quick_jump_record = "0|000123|apple|名詞|\n";
+    state.quick_jump_items = state.quick_jump_record.c_str() + 15;
+    write_block_anchor(state, FT_PS);
+    write_return_link(state);
     separator = "";
-    write_quick_jump_header(separator);
-    write_quick_jump_pages();
+    write_quick_jump_header(state, separator);
+    write_quick_jump_pages(state);
     EXPECT_EQ(written(), "");
 }
 
@@ -195,34 +196,34 @@ TEST_F(QuickJumpNav, RecordsFoundInStepWithTheRecordStarts) {
     open("10|1|a|名詞|\n20|2|b|動詞|\n25|x\n30|3|c|成句|\n40|4|d|類語|\n45|5|e|語法|\nbad line\n60|6|f|名詞|\n");
     // 1. Before the first record; at it (the anchor number starts again).
     record_start(5);
-    EXPECT_EQ(body_state.quick_jump_items, nullptr);
-    body_state.quick_jump_anchor_number = 9;
+    EXPECT_EQ(state.quick_jump_items, nullptr);
+    state.quick_jump_anchor_number = 9;
     record_start(10);
-    ASSERT_NE(body_state.quick_jump_items, nullptr);
-    EXPECT_STREQ(body_state.quick_jump_items, "名詞|\n");
-    EXPECT_EQ(body_state.quick_jump_anchor_number, 0);
+    ASSERT_NE(state.quick_jump_items, nullptr);
+    EXPECT_STREQ(state.quick_jump_items, "名詞|\n");
+    EXPECT_EQ(state.quick_jump_anchor_number, 0);
     // 2. Records that match no RA line are passed over, however many.
     record_start(35);
-    EXPECT_EQ(body_state.quick_jump_items, nullptr);
+    EXPECT_EQ(state.quick_jump_items, nullptr);
     record_start(40);
-    ASSERT_NE(body_state.quick_jump_items, nullptr);
-    EXPECT_STREQ(body_state.quick_jump_items, "類語|\n");
+    ASSERT_NE(state.quick_jump_items, nullptr);
+    EXPECT_STREQ(state.quick_jump_items, "類語|\n");
     // 3. A record without its three fields has no items.
     open("25|x\n");
     record_start(25);
-    EXPECT_EQ(body_state.quick_jump_items, nullptr);
+    EXPECT_EQ(state.quick_jump_items, nullptr);
     // 4. A line without a number ends the reading: no later record gets items.
     open("45|5|e|語法|\nbad line\n60|6|f|名詞|\n");
     record_start(45);
-    EXPECT_NE(body_state.quick_jump_items, nullptr);
+    EXPECT_NE(state.quick_jump_items, nullptr);
     record_start(60);
-    EXPECT_EQ(body_state.quick_jump_items, nullptr);
-    EXPECT_EQ(body_state.quick_jump_record_position, -1);
+    EXPECT_EQ(state.quick_jump_items, nullptr);
+    EXPECT_EQ(state.quick_jump_record_position, -1);
     // 5. A missing file: the step's failure.
-    close_quick_jump_navigation();
+    close_quick_jump_navigation(state);
     std::remove(QuickJumpDataName);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(open_quick_jump_navigation(), -1);
+    EXPECT_EQ(open_quick_jump_navigation(state), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "項目内ジャンプデータファイル quickjmp.dat がオープンできません\n");
 }
 
@@ -231,8 +232,8 @@ TEST_F(QuickJumpNav, PagesOfEveryRecordUpToABadLine) {
     open("10|000123|apple|名詞|派生形|副詞|\n20|000124|bee|名詞|成句|派生形|\n25|short\n30|000125|cat|\n"
          "bad\n40|000126|dog|名詞|\n");
     record_start(10);
-    body_state.entry_id = "999";
-    write_quick_jump_pages();
+    state.entry_id = "999";
+    write_quick_jump_pages(state);
     auto link = [](const char* id, const char* kind, const char* label) {
         return I1 + "<a href=\"#" + id + kind + "\">→" + label + "</a>";
     };
@@ -244,7 +245,7 @@ TEST_F(QuickJumpNav, PagesOfEveryRecordUpToABadLine) {
                              "\n</p></dd>\n"
                              "&#x1f03;\n&#x1f02;\n<dt id=\"QJ000125\">cat</dt>\n<dd><p> <br>\n"
                              "\n</p></dd>\n");
-    EXPECT_EQ(body_state.entry_id, "999");
+    EXPECT_EQ(state.entry_id, "999");
 }
 
 // ---- Whole body conversions -------------------------------------------------
@@ -265,7 +266,7 @@ const std::string ShortRecord = "RA=\nRN=000300\nEN=sit|sit\nPS=動詞\nTR1=座�
 BodyRun run_with_menus(const std::string& main_text) {
     write_file("main.txt", stored(main_text));
     testing::internal::CaptureStdout();
-    EXPECT_EQ(build_quick_jump_data(settings), 0);
+    EXPECT_EQ(build_quick_jump_data(settings, GaijiCodes()), 0);
     testing::internal::GetCapturedStdout();
     return run_body(main_text);
 }

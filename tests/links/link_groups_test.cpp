@@ -12,13 +12,10 @@
 #include "html/inline.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -29,15 +26,13 @@ namespace {
 struct LinkGroups : testing::Test {
     TempDir dir;
     File* data = nullptr;
+    LinkGroupReader reader;
     void SetUp() override {
         dir.enter();
-        reset_link_groups();
-        reset_settings();
         set_console_transcoding(0);
     }
     void TearDown() override {
         close_link_data(data);
-        reset_link_groups();
         set_console_transcoding(-1);
     }
     // Writes `text` as hyperlnk.dat (stored with CR LF) and opens it.
@@ -68,19 +63,19 @@ TEST_F(LinkGroups, GroupsFollowTheTargetEntry) {
     open_data(data_line("7", 1, "TR::1::") + data_line("7", 2, "OT1::::") + data_line("12", 3, "TR::2::") +
               data_line("12345678", 4, "PS:n.:::"));
     // 1. Leading blanks go; lines of one target form one group.
-    ASSERT_STREQ(load_link_group(data), "7");
+    ASSERT_STREQ(load_link_group(reader, data), "7");
     std::string held;
-    place_anchors(held, FT_OT1, nullptr, -1, -1, nullptr);
-    place_anchors(held, FT_TR, nullptr, 1, -1, nullptr);
+    place_anchors(reader, held, FT_OT1, nullptr, -1, -1, nullptr);
+    place_anchors(reader, held, FT_TR, nullptr, 1, -1, nullptr);
     EXPECT_EQ(held, anchor(2) + anchor(1));
     // 2. The next groups, then none, and none again.
-    ASSERT_STREQ(load_link_group(data), "12");
-    ASSERT_STREQ(load_link_group(data), "12345678");
-    EXPECT_EQ(load_link_group(data), nullptr);
-    EXPECT_EQ(load_link_group(data), nullptr);
+    ASSERT_STREQ(load_link_group(reader, data), "12");
+    ASSERT_STREQ(load_link_group(reader, data), "12345678");
+    EXPECT_EQ(load_link_group(reader, data), nullptr);
+    EXPECT_EQ(load_link_group(reader, data), nullptr);
     // 3. After the end nothing of the last group is left to place.
     held.clear();
-    place_anchors(held, FT_PS, "n.", -1, -1, nullptr);
+    place_anchors(reader, held, FT_PS, "n.", -1, -1, nullptr);
     EXPECT_EQ(held, "");
 }
 
@@ -88,53 +83,53 @@ TEST_F(LinkGroups, PlacingRules) {
     open_data(data_line("5", 1, "TR::2::") + data_line("5", 2, "TRSUB::2:1:") + data_line("5", 3, "TR:v.:3::") +
               data_line("5", 4, "TR::3::") + data_line("5", 5, "KEYID::::take a #41#look") +
               data_line("5", 6, "TLSUB::::[of]") + data_line("5", 7, "OT2:n.:::"));
-    ASSERT_STREQ(load_link_group(data), "5");
+    ASSERT_STREQ(load_link_group(reader, data), "5");
     std::string held;
     // 1. TR::2:: needs number 2 and takes any sub-number; not kind TRSUB.
-    place_anchors(held, FT_TR, nullptr, 3, -1, nullptr);
+    place_anchors(reader, held, FT_TR, nullptr, 3, -1, nullptr);
     EXPECT_EQ(held, anchor(4));  // TR:v.:3:: has a part of speech, none given
     held.clear();
-    place_anchors(held, FT_TRSUB, nullptr, 2, 5, nullptr);
-    place_anchors(held, FT_TR, nullptr, -1, -1, nullptr);
+    place_anchors(reader, held, FT_TRSUB, nullptr, 2, 5, nullptr);
+    place_anchors(reader, held, FT_TR, nullptr, -1, -1, nullptr);
     EXPECT_EQ(held, "");
-    place_anchors(held, FT_TR, nullptr, 2, 7, nullptr);
+    place_anchors(reader, held, FT_TR, nullptr, 2, 7, nullptr);
     EXPECT_EQ(held, anchor(1));
     // 2. TRSUB::2:1: only with kind TRSUB, number 2 and sub-number 1.
     held.clear();
-    place_anchors(held, FT_TRSUB, nullptr, 2, 1, nullptr);
+    place_anchors(reader, held, FT_TRSUB, nullptr, 2, 1, nullptr);
     EXPECT_EQ(held, anchor(2));
     // 3. A part of speech is found anywhere in the current one.
     held.clear();
-    place_anchors(held, FT_TR, "adj.", 3, -1, nullptr);
+    place_anchors(reader, held, FT_TR, "adj.", 3, -1, nullptr);
     EXPECT_EQ(held, "");
-    place_anchors(held, FT_TR, "(v.t.)", 3, -1, nullptr);
+    place_anchors(reader, held, FT_TR, "(v.t.)", 3, -1, nullptr);
     EXPECT_EQ(held, anchor(3));
     // 4. Idioms compare without blanks and gaiji references; other kinds
     //    compare their text exactly.
     held.clear();
-    place_anchors(held, FT_KEYID, nullptr, -1, -1, nullptr);
-    place_anchors(held, FT_TLSUB, nullptr, -1, -1, "[of ]");
+    place_anchors(reader, held, FT_KEYID, nullptr, -1, -1, nullptr);
+    place_anchors(reader, held, FT_TLSUB, nullptr, -1, -1, "[of ]");
     EXPECT_EQ(held, "");
-    place_anchors(held, FT_KEYID, "n.", 4, 2, "take a look");
-    place_anchors(held, FT_TLSUB, nullptr, -1, -1, "[of]");
+    place_anchors(reader, held, FT_KEYID, "n.", 4, 2, "take a look");
+    place_anchors(reader, held, FT_TLSUB, nullptr, -1, -1, "[of]");
     EXPECT_EQ(held, anchor(5) + anchor(6));
     // 5. Placed anchors are not placed twice; the rest is reported and written
     //    at the end, after one "<br>".
-    place_anchors(held, FT_TR, nullptr, 2, -1, nullptr);
+    place_anchors(reader, held, FT_TR, nullptr, 2, -1, nullptr);
     EXPECT_EQ(held, anchor(5) + anchor(6));
-    report_unplaced_targets();
+    report_unplaced_targets(reader);
     EXPECT_EQ(lf(read_file(LogFileName)),
               "飛び先不明のため項目末尾にハイパーリンクのアンカーを生成しました\n"
               "  項目番号=5, リンク=\"OT2:n.:::\"\n");
     File* body = file_open("body.html", FILE_WRITE_TEXT);
     int line_open = 1;
-    EXPECT_EQ(write_unplaced_anchors(body, line_open), 1);
+    EXPECT_EQ(write_unplaced_anchors(reader, body, line_open), 1);
     EXPECT_EQ(line_open, 0);
-    EXPECT_EQ(write_unplaced_anchors(body, line_open), 0);
+    EXPECT_EQ(write_unplaced_anchors(reader, body, line_open), 0);
     file_close(body);
     EXPECT_EQ(lf(read_file("body.html")), "<br>\n" + anchor(7));
     // 6. Nothing unplaced: nothing logged.
-    report_unplaced_targets();
+    report_unplaced_targets(reader);
     EXPECT_EQ(lf(read_file(LogFileName)).size(),
               std::string("飛び先不明のため項目末尾にハイパーリンクのアンカーを生成しました\n"
                           "  項目番号=5, リンク=\"OT2:n.:::\"\n")
@@ -151,25 +146,25 @@ TEST_F(LinkGroups, GroupsAndLinesOfAnySize) {
     text += data_line("3", 501, "TLSUB::::[" + po + "]");
     text += data_line("4", 502, "TR::1::");
     open_data(text);
-    ASSERT_STREQ(load_link_group(data), "3");
+    ASSERT_STREQ(load_link_group(reader, data), "3");
     std::string held;
     // 2. The last idiom (longer than 127 bytes) is found by its whole text.
     std::string match = "idiom 500 " + idiom;
-    place_anchors(held, FT_KEYID, nullptr, -1, -1, match.c_str());
+    place_anchors(reader, held, FT_KEYID, nullptr, -1, -1, match.c_str());
     EXPECT_EQ(held, anchor(500));
     match = "[" + po + "]";
-    place_anchors(held, FT_TLSUB, nullptr, -1, -1, match.c_str());
+    place_anchors(reader, held, FT_TLSUB, nullptr, -1, -1, match.c_str());
     EXPECT_EQ(held, anchor(500) + anchor(501));
     File* body = file_open("body.html", FILE_WRITE_TEXT);
     int line_open = 0;
-    EXPECT_EQ(write_unplaced_anchors(body, line_open), 499);
+    EXPECT_EQ(write_unplaced_anchors(reader, body, line_open), 499);
     file_close(body);
-    ASSERT_STREQ(load_link_group(data), "4");
+    ASSERT_STREQ(load_link_group(reader, data), "4");
 }
 
 TEST(LinkText, IndentAndSqueeze) {
-    EXPECT_STREQ(indent_text(1), "&#x1f09;&#x00;&#x02;");
-    EXPECT_STREQ(indent_text(2), "&#x1f09;&#x00;&#x03;");
+    EXPECT_EQ(indent_text(1), "&#x1f09;&#x00;&#x02;");
+    EXPECT_EQ(indent_text(2), "&#x1f09;&#x00;&#x03;");
     std::string out;
     // Blanks and gaiji references go; a two-byte character stays whole even
     // when its second byte is a blank-like byte; a "#" too close to the end
@@ -218,7 +213,7 @@ TEST(LinkNumbering, PassAndBodyAgree) {
     dir.enter();
     set_console_transcoding(0);
     for (int complex = 0; complex <= 1; ++complex) {
-        reset_settings();
+        ConversionSettings settings;
         settings.DICPATH = "";
         settings.SORTCMD = "/usr/bin/sort";
         settings.COMPLEX = complex;
@@ -236,14 +231,16 @@ TEST(LinkNumbering, PassAndBodyAgree) {
         }
         write_file("main.txt", stored);
         testing::internal::CaptureStdout();
-        ASSERT_EQ(build_link_table(settings), 0);
+        int pass_count = 0;
+        ASSERT_EQ(build_link_table(settings, pass_count), 0);
         testing::internal::GetCapturedStdout();
-        int pass_count = next_link_number() - 1;
         std::string table = lf(read_file(LinkTableName));
 
         // The body: each value converted with links on; with complex search
         // an example's text before " <OBJ>" takes the plain form.
-        reset_link_numbers();
+        const GaijiCodes gaiji;
+        InlineConversion conversion;
+        conversion.gaiji = &gaiji;
         int expected_serial = 1;
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const std::string& v = fields[i].second;
@@ -251,10 +248,10 @@ TEST(LinkNumbering, PassAndBodyAgree) {
             std::size_t object = v.find(" <OBJ>");
             testing::internal::CaptureStdout();
             if (fields[i].first == "EX" && complex && object != std::string::npos) {
-                convert_plain(plain, v.substr(0, object).c_str());
-                convert_inline(out, v.c_str() + object + 6, std::to_string(i + 1).c_str(), "", 1, 0);
+                convert_plain(plain, gaiji, v.substr(0, object).c_str());
+                convert_inline(conversion, out, v.c_str() + object + 6, std::to_string(i + 1).c_str(), "", 1, 0);
             } else {
-                convert_inline(out, v.c_str(), std::to_string(i + 1).c_str(), "", 1, 0);
+                convert_inline(conversion, out, v.c_str(), std::to_string(i + 1).c_str(), "", 1, 0);
             }
             testing::internal::GetCapturedStdout();
 
@@ -269,9 +266,9 @@ TEST(LinkNumbering, PassAndBodyAgree) {
                     << "COMPLEX " << complex << ", value " << v << ": " << line << " -> " << out;
                 ++expected_serial;
             }
-            EXPECT_EQ(next_link_number(), expected_serial) << "COMPLEX " << complex << ", value " << v << " -> " << out;
-            reset_link_numbers();
-            for (int n = 1; n < expected_serial; ++n) next_link_number();
+            EXPECT_EQ(conversion.link_counter + 1, expected_serial)
+                << "COMPLEX " << complex << ", value " << v << " -> " << out;
+            conversion.link_counter = expected_serial - 1;
         }
         EXPECT_EQ(expected_serial - 1, pass_count);
     }

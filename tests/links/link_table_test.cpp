@@ -11,11 +11,8 @@
 #include "common/report.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -32,24 +29,6 @@ std::string stored_main_text(const std::vector<std::string>& lines) {
     return out;
 }
 
-// Runs the pass over `lines` in `dir`; returns the table as text lines and
-// leaves the console output in `console`.
-std::string run_pass(TempDir& dir, const std::vector<std::string>& lines, std::string& console,
-                     int* result = nullptr) {
-    dir.enter();
-    qeltest::write_file("main.txt", stored_main_text(lines));
-    testing::internal::CaptureStdout();
-    int r = build_link_table(settings);
-    console = testing::internal::GetCapturedStdout();
-    if (result) *result = r;
-    return lf(read_file(LinkTableName));
-}
-
-std::string run_pass(TempDir& dir, const std::vector<std::string>& lines) {
-    std::string console;
-    return run_pass(dir, lines, console);
-}
-
 // One entry, 45 / head, with the given field lines.
 std::vector<std::string> entry(std::vector<std::string> fields, const char* number = "45",
                                const char* headword = "head|head") {
@@ -59,8 +38,9 @@ std::vector<std::string> entry(std::vector<std::string> fields, const char* numb
 }
 
 struct LinkPass : testing::Test {
+    ConversionSettings settings;
+    int link_count = 0;  // what the last run of the pass numbered
     void SetUp() override {
-        reset_settings();
         settings.DICPATH = "";
         settings.SORTCMD = "/usr/bin/sort";
         set_console_transcoding(0);
@@ -68,11 +48,28 @@ struct LinkPass : testing::Test {
     void TearDown() override {
         set_console_transcoding(-1);
     }
+    // Runs the pass over `lines` in `dir`; returns the table as text lines and
+    // leaves the console output in `console`.
+    std::string run_pass(TempDir& dir, const std::vector<std::string>& lines, std::string& console,
+                         int* result = nullptr) {
+        dir.enter();
+        qeltest::write_file("main.txt", stored_main_text(lines));
+        testing::internal::CaptureStdout();
+        int r = build_link_table(settings, link_count);
+        console = testing::internal::GetCapturedStdout();
+        if (result) *result = r;
+        return lf(read_file(LinkTableName));
+    }
+    std::string run_pass(TempDir& dir, const std::vector<std::string>& lines) {
+        std::string console;
+        return run_pass(dir, lines, console);
+    }
 };
 
 // resolve_link_target with the report off; "(none)" when nothing resolves.
 std::string resolved(const char* link_spec, const char* target = "12") {
-    const char* d = resolve_link_target(link_spec, target, "key", 0);
+    LinkResolver resolver;
+    const char* d = resolve_link_target(resolver, link_spec, target, "key", 0);
     return d ? d : "(none)";
 }
 
@@ -132,13 +129,14 @@ TEST(LinkTarget, SpecificationsAndTheirDescriptions) {
 TEST(LinkTarget, UnresolvableTargetsAreLogged) {
     TempDir dir;
     dir.enter();
+    LinkResolver resolver;
     // 1. A target that is not a number: logged with the link target specification up to "<".
-    EXPECT_EQ(resolve_link_target("2<x>", "abc", "key1", 1), nullptr);
+    EXPECT_EQ(resolve_link_target(resolver, "2<x>", "abc", "key1", 1), nullptr);
     // 2. A link target specification that matches nothing.
-    EXPECT_EQ(resolve_link_target("zz<I>", "12", "key2", 1), nullptr);
+    EXPECT_EQ(resolve_link_target(resolver, "zz<I>", "12", "key2", 1), nullptr);
     // 3. null:null:null is silent, and the report flag off is silent.
-    EXPECT_EQ(resolve_link_target("null:null:null", "12", "key3", 1), nullptr);
-    EXPECT_EQ(resolve_link_target("zz", "x", "key4", 0), nullptr);
+    EXPECT_EQ(resolve_link_target(resolver, "null:null:null", "12", "key3", 1), nullptr);
+    EXPECT_EQ(resolve_link_target(resolver, "zz", "x", "key4", 0), nullptr);
     EXPECT_EQ(read_file(LogFileName), qeltest::crlf("飛び先不明のハイパーリンク「abc:2」があります(key1)\n"
                                                     "解決不能なハイパーリンク「zz」があります(key2)\n"));
 }
@@ -206,7 +204,7 @@ TEST_F(LinkPass, FirstLinkLineLayoutAndConsecutiveNumbers) {
               "     123|HL000001|TR::2::|45|apple pie|(2)\n"
               "      45|HL000002|TRSUB::1:3:|45|apple pie|(1:(3))\n"
               "       9|HL000003|KEYEX::::|45|apple pie|(用例)\n");
-    EXPECT_EQ(next_link_number(), 4);
+    EXPECT_EQ(link_count, 3);
     // 2. The unresolvable links are in the log; null:null:null is not.
     std::string log = lf(read_file(LogFileName));
     EXPECT_NE(log.find("解決不能なハイパーリンク「zz」があります(apple pie)\n"), std::string::npos);
@@ -242,7 +240,7 @@ TEST_F(LinkPass, SkippedFieldsCommentsAndExamples) {
     settings.COMPLEX = 0;
     table = run_pass(dir, entry(fields));
     EXPECT_NE(table.find("       4|HL000003|TR::1::|45|head|(1)\n"), std::string::npos);
-    EXPECT_EQ(next_link_number(), 5);
+    EXPECT_EQ(link_count, 4);
 }
 
 TEST_F(LinkPass, MissingOpeningTagsAndIncompleteLinks) {
@@ -328,13 +326,13 @@ TEST_F(LinkPass, BadInputAndFailures) {
     //    cannot be created fails with its own.
     settings.DICPATH = "nowhere/";
     testing::internal::CaptureStdout();
-    EXPECT_EQ(build_link_table(settings), -1);
+    EXPECT_EQ(build_link_table(settings, link_count), -1);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("本文ファイル nowhere/main.txt がオープンできません"),
               std::string::npos);
     settings.DICPATH = "";
     qeltest::shell("rm -f hyperlnk.tmp && mkdir hyperlnk.tmp");
     testing::internal::CaptureStdout();
-    EXPECT_EQ(build_link_table(settings), -1);
+    EXPECT_EQ(build_link_table(settings, link_count), -1);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("ハイパーリンクデータファイル hyperlnk.tmp が新規作成できません\n"),
               std::string::npos);
 }

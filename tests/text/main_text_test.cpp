@@ -39,13 +39,13 @@ ReadResult read_all(TempDir& dir, const std::string& text) {
     MainText* main_text = open_main_text((dir.path + "/").c_str(), "main.txt");
     EXPECT_NE(main_text, nullptr);
     if (main_text == nullptr) return result;
-    result.size = main_text_size();
+    result.size = main_text_size(main_text);
     std::string line = "stale";
     while (const char* text = read_main_line(main_text, line)) {
         result.lines.push_back(text);
-        result.starts.push_back(line_start_offset());
+        result.starts.push_back(line_start_offset(main_text));
     }
-    result.bytes_read = main_text_bytes_read();
+    result.bytes_read = main_text_bytes_read(main_text);
     // At the end it stays at the end.
     EXPECT_EQ(read_main_line(main_text, line), nullptr);
     close_main_text(main_text);
@@ -160,14 +160,14 @@ TEST(MainTextReader, ProgressFigure) {
     write_file(dir.path + "/main.txt", stored("RA=1\n"));
     MainText* main_text = open_main_text((dir.path + "/").c_str(), "main.txt");
     ASSERT_NE(main_text, nullptr);
-    EXPECT_EQ(progress_divisor(), 0);
-    EXPECT_EQ(progress_percent(4, progress_divisor()), 0);
+    EXPECT_EQ(progress_divisor(main_text), 0);
+    EXPECT_EQ(progress_percent(4, progress_divisor(main_text)), 0);
     close_main_text(main_text);
     // 2. Otherwise offset / (size / 100).
     write_file(dir.path + "/main.txt", stored(std::string(999, 'x') + "\n"));
     main_text = open_main_text((dir.path + "/").c_str(), "main.txt");
     ASSERT_NE(main_text, nullptr);
-    EXPECT_EQ(progress_divisor(), 10);
+    EXPECT_EQ(progress_divisor(main_text), 10);
     EXPECT_EQ(progress_percent(0, 10), 0);
     EXPECT_EQ(progress_percent(995, 10), 99);
     close_main_text(main_text);

@@ -1,6 +1,7 @@
-// Shift_JIS scanners and copies, full-width forms, the string pool, the gaiji
-// look-ups and the symbol settings.
+// Shift_JIS scanners and copies, and full-width forms.
+#include "text/full_width.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 #include <gtest/gtest.h>
 
@@ -18,16 +19,6 @@ const char* const Po = "\x83\x7C";      // ポ: second byte "|"
 const char* const Hyou = "\x95\x5C";    // 表: second byte "\"
 const char* const KanaA = "\x83\x41";   // ア: second byte "A"
 
-// Starts each gaiji test from empty tables and an empty pool.
-struct GaijiTables : testing::Test {
-    void SetUp() override {
-        reset_gaiji_tables();
-        reset_string_pool();
-    }
-    void TearDown() override {
-        reset_gaiji_tables();
-    }
-};
 
 }  // namespace
 
@@ -263,96 +254,3 @@ TEST(NextFullWidthWord, YieldsRunsAndSkipsMarkup) {
     EXPECT_EQ(next_full_width_word("", word), nullptr);
 }
 
-TEST(StringPool, BlocksFillExactlyAndNeverMove) {
-    reset_string_pool();
-    EXPECT_EQ(pool_copy(nullptr), nullptr);
-    // 1. A text of 4095 bytes exactly fills a fresh block.
-    std::string big(4095, 'x');
-    const char* first = pool_copy(big.c_str());
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first, big);
-    const char* next = pool_copy("a");
-    EXPECT_STREQ(next, "a");
-    EXPECT_FALSE(next > first && next < first + 4096);
-    // 2. Texts follow each other; one that exactly fills the rest still fits.
-    reset_string_pool();
-    const char* a = pool_copy("ab");
-    const char* b = pool_copy(std::string(4092, 'y').c_str());
-    EXPECT_EQ(b, a + 3);
-    const char* c = pool_copy("");
-    EXPECT_FALSE(c >= a && c < a + 4096);
-    EXPECT_STREQ(a, "ab");
-    // 3. A text longer than a block gets a block of its own.
-    std::string huge(10000, 'z');
-    const char* h = pool_copy(huge.c_str());
-    EXPECT_EQ(h, huge);
-    EXPECT_EQ(pool_copy("d"), c + 1);
-}
-
-TEST_F(GaijiTables, TextByNumber) {
-    GaijiCodeTable[0][0x41] = "zero-41";
-    GaijiCodeTable[7][0xA5] = "ninetynine-A5";
-    // 1. Set -1 is set 0; set 99 is row 7.
-    EXPECT_STREQ(gaiji_text(-1, 0x41), "zero-41");
-    EXPECT_STREQ(gaiji_text(0, 0x41), "zero-41");
-    EXPECT_STREQ(gaiji_text(99, 0xA5), "ninetynine-A5");
-    // 2. No row, a code out of range, an empty slot: the notation.
-    EXPECT_STREQ(gaiji_text(7, 0x41), "{G7-41}");
-    EXPECT_STREQ(gaiji_text(8, 0x41), "{G8-41}");
-    EXPECT_STREQ(gaiji_text(99, 300), "{G99-12C}");
-    EXPECT_STREQ(gaiji_text(-1, 0x05), "{G0-05}");
-    EXPECT_STREQ(gaiji_text(-5, -1), "{G-5-FFFFFFFF}");
-    // 3. Rows for sets.
-    EXPECT_EQ(gaiji_row(6), 6);
-    EXPECT_EQ(gaiji_row(99), 7);
-    EXPECT_EQ(gaiji_row(7), -1);
-    EXPECT_EQ(gaiji_row(-1), -1);
-}
-
-TEST_F(GaijiTables, LookupByNameNewestWins) {
-    GaijiCodeTable[7][0xA5] = "slot-99-A5";
-    GaijiCodeTable[1][0x21] = "slot-1-21";
-    add_gaiji_name("G-1-41", "minus-one");
-    add_gaiji_name("PR", "old");
-    add_gaiji_name("PR", "new");
-    // 1. Code names address the table; characters after the code are ignored.
-    EXPECT_STREQ(gaiji_lookup("G99-a5"), "slot-99-A5");
-    EXPECT_STREQ(gaiji_lookup("G1-21xyz"), "slot-1-21");
-    // 2. No -1 rule here: the name list decides.
-    EXPECT_STREQ(gaiji_lookup("G-1-41"), "minus-one");
-    EXPECT_STREQ(gaiji_lookup("G-1-42"), "G-1-42");
-    // 3. The newest definition wins; names compare whole.
-    EXPECT_STREQ(gaiji_lookup("PR"), "new");
-    EXPECT_STREQ(gaiji_lookup("P"), "P");
-    EXPECT_STREQ(gaiji_lookup("PRX"), "PRX");
-    // 4. A code name out of range or without a row is an ordinary name.
-    EXPECT_STREQ(gaiji_lookup("G1-100"), "G1-100");
-    EXPECT_STREQ(gaiji_lookup("G7-41"), "G7-41");
-    EXPECT_STREQ(gaiji_lookup("G"), "G");
-    // 5. The list entries' texts live in the pool, not in the caller's buffer.
-    char name[] = "temp";
-    add_gaiji_name(name, "kept");
-    name[0] = 'x';
-    EXPECT_STREQ(gaiji_lookup("temp"), "kept");
-    // 6. After a reset nothing is left.
-    reset_gaiji_tables();
-    EXPECT_STREQ(gaiji_lookup("PR"), "PR");
-    EXPECT_STREQ(gaiji_lookup("temp"), "temp");
-    EXPECT_STREQ(gaiji_text(99, 0xA5), "{G99-A5}");
-}
-
-TEST_F(GaijiTables, SymbolSettings) {
-    GaijiCodeTable[1][0x21] = "&#x00E9;";
-    add_gaiji_name("arrow", "=>");
-    std::string out = "old";
-    // 1. Empty value, empty text.
-    EXPECT_EQ(parse_symbol_setting(out, ""), "");
-    // 2. A token, a blank and a quoted text.
-    EXPECT_EQ(parse_symbol_setting(out, "G1-21 \"abc\""), "&#x00E9;abc");
-    // 3. Blanks after a quoted item add nothing; items follow directly.
-    EXPECT_EQ(parse_symbol_setting(out, "\"[\"  arrow\"]\""), "[=>]");
-    // 4. Plain words pass unchanged; escapes work inside quotes.
-    EXPECT_EQ(parse_symbol_setting(out, "go \"\\\"\" back"), "go\"back");
-    // 5. A line end in the value ends it (no endless loop).
-    EXPECT_EQ(parse_symbol_setting(out, "arrow\r\n"), "=>");
-}

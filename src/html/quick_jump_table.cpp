@@ -1,7 +1,7 @@
 // The quick-jump pass: collects, per entry of main.txt, the items of its jump
 // menu and the number of its lines, and writes a record to "quickjmp.dat" for
 // every entry that is long enough to need a menu.
-#include "links/quick_jump_table.h"
+#include "html/quick_jump_table.h"
 
 #include <cstdint>
 #include <string>
@@ -12,6 +12,7 @@
 #include "html/inline.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
+#include "text/text_copy.h"
 
 namespace qel {
 
@@ -31,12 +32,15 @@ struct QuickJumpEntry {
     std::string key;           // the last EN value after its first "|"
     std::string item_list;     // the items, each followed by "|", "|" inside escaped
 };
-QuickJumpEntry entry;
 
-// Texts reused from line to line.
-std::string converted;
-std::string label;
-std::string record_line;
+// The quick-jump pass's own state.
+struct QuickJumpPass {
+    QuickJumpEntry entry;          // the entry being collected
+    InlineConversion conversion;   // conversion of the PS items (links off)
+    std::string converted;         // a converted PS item
+    std::string label;             // an OT label
+    std::string record_line;       // the record being formed
+};
 
 // How a "|" inside a field is written, so that it cannot end the field.
 const char* const EscapedBar = "&#124;";
@@ -58,7 +62,7 @@ void append_escaped(std::string& destination, const char* text) {
 }
 
 // Appends one item and its "|" to the entry's list.
-void add_item(const char* item) {
+void add_item(QuickJumpEntry& entry, const char* item) {
     append_escaped(entry.item_list, item);
     entry.item_list.push_back('|');
 }
@@ -73,7 +77,9 @@ bool has_bar(const std::string& text) {
 // Writes the record of the open entry when it qualifies. An entry identifier
 // holding "|" could not be told apart from the fields after it, so such an
 // entry gets no record (and no menu) rather than a menu that points astray.
-void finish_entry(File* table, const ConversionSettings& cs) {
+void finish_entry(QuickJumpPass& pass, File* table, const ConversionSettings& cs) {
+    const QuickJumpEntry& entry = pass.entry;
+    std::string& record_line = pass.record_line;
     if (entry.open == 0) return;
     if (entry.items + entry.idiom_items < cs.QJITEMS || entry.lines < cs.QJLINES) return;
     if (has_bar(entry.entry_id)) return;
@@ -86,7 +92,7 @@ void finish_entry(File* table, const ConversionSettings& cs) {
 }
 
 // Starts a new entry at the RA line that begins at `position`.
-void start_entry(int32_t position) {
+void start_entry(QuickJumpEntry& entry, int32_t position) {
     entry.open = 1;
     entry.position = position;
     entry.items = entry.idiom_items = entry.lines = 0;
@@ -134,7 +140,7 @@ int32_t read_quick_jump_record(File* file, std::string& buffer) {
     return static_cast<int32_t>(position);
 }
 
-int build_quick_jump_data(const ConversionSettings& cs) {
+int build_quick_jump_data(const ConversionSettings& cs, const GaijiCodes& gaiji) {
     report("項目内ジャンプデータを生成しています...");
     report_log("\n");
 
@@ -146,9 +152,11 @@ int build_quick_jump_data(const ConversionSettings& cs) {
         close_main_text(text);
         return -1;
     }
-    int32_t divisor = progress_divisor();
-    long last_percent = -1;
-    start_entry(0);
+    PassProgress progress = start_progress(text, "項目内ジャンプデータを生成しています... ");
+    QuickJumpPass pass;
+    pass.conversion.gaiji = &gaiji;
+    QuickJumpEntry& entry = pass.entry;
+    start_entry(entry, 0);
     entry.open = 0;  // the lines before the first RA belong to no entry
     entry.entry_id.clear();
     entry.key.clear();
@@ -168,20 +176,15 @@ int build_quick_jump_data(const ConversionSettings& cs) {
             entry.entry_id.assign(value);
             break;
         case FT_RA: {
-            finish_entry(table, cs);
-            start_entry(line_start_offset());
-            long percent = progress_percent(entry.position, divisor);
-            if (percent > last_percent) {
-                report_console("\r項目内ジャンプデータを生成しています... %ld%%", percent);
-                flush_console();
-                last_percent = percent;
-            }
+            finish_entry(pass, table, cs);
+            start_entry(entry, line_start_offset(text));
+            show_progress(progress, entry.position);
             break;
         }
         case FT_PS:
             if (*value == '\0') break;
-            convert_inline(converted, value, entry.entry_id.c_str(), "", 0, cs.ITALIC);
-            add_item(converted.c_str());
+            convert_inline(pass.conversion, pass.converted, value, entry.entry_id.c_str(), "", 0, cs.ITALIC);
+            add_item(entry, pass.converted.c_str());
             ++entry.items;
             entry.idiom_allowed = 1;
             break;
@@ -194,13 +197,13 @@ int build_quick_jump_data(const ConversionSettings& cs) {
             // The label between the opening "【" and the next "】"; a value
             // without the opening bracket gives its text up to "】".
             const char* start = (value[0] == "【"[0] && value[1] == "【"[1]) ? value + 2 : value;
-            copy_wide_until(start, label, "】");
-            add_item(label.c_str());
+            copy_wide_until(start, pass.label, "】");
+            add_item(entry, pass.label.c_str());
             break;
         }
         case FT_ID:
             if (*value == '\0' || entry.idiom_allowed == 0) break;
-            add_item("成句");
+            add_item(entry, "成句");
             ++entry.idiom_items;
             entry.idiom_allowed = 0;
             break;
@@ -210,13 +213,13 @@ int build_quick_jump_data(const ConversionSettings& cs) {
             break;
         }
         case FT_DR:
-            add_item("派生形");
+            add_item(entry, "派生形");
             break;
         default:
             break;
         }
     }
-    finish_entry(table, cs);
+    finish_entry(pass, table, cs);
 
     close_main_text(text);
     report_console("\r項目内ジャンプデータを生成しています... ");

@@ -1,6 +1,6 @@
 // The quick-jump pass: which entries qualify, the items of their records, the
 // record lines and their reading back.
-#include "links/quick_jump_table.h"
+#include "html/quick_jump_table.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include "html/inline.h"
 #include "links/link_table.h"
 #include "platform/platform.h"
-#include "support/test_support.h"
 #include "support/test_settings.h"
+#include "support/test_support.h"
 #include "text/sjis.h"
 
 using namespace qel;
@@ -61,8 +61,6 @@ struct QuickJumpPass : testing::Test {
     void SetUp() override {
         reset_settings();
         settings.DICPATH = "";
-        reset_gaiji_tables();
-        reset_inline_state();
         set_console_transcoding(0);
         dir.enter();
     }
@@ -73,7 +71,7 @@ struct QuickJumpPass : testing::Test {
     std::string run(const std::vector<std::string>& lines, int* result = nullptr) {
         write_file("main.txt", stored_main_text(lines));
         testing::internal::CaptureStdout();
-        int r = build_quick_jump_data(settings);
+        int r = build_quick_jump_data(settings, GaijiCodes());
         console = testing::internal::GetCapturedStdout();
         if (result) *result = r;
         return lf(read_file(QuickJumpDataName));
@@ -129,12 +127,10 @@ TEST_F(QuickJumpPass, ItemsOfTheEntryInLineOrder) {
               "0|7|go|動詞|類語|地域的異形|派生形|名詞|活用|\n");
 
     // 3. PS values are converted with links off: tags to HTML, a link to its
-    // visible text; no link number is used.
+    // visible text.
     settings.ITALIC = 1;
-    reset_link_numbers();
     EXPECT_EQ(run(record("7", "go|go", {"PS=名詞 <SPO>n.</SPO> <HL>see:000123:1</HL>"})),
               "0|7|go|名詞 <i>n.</i> see|\n");
-    EXPECT_EQ(next_link_number(), 1);
 
     // 4. The key is the EN value after its first "|", empty without one; the
     // identifier is the last RN value.
@@ -218,7 +214,7 @@ TEST_F(QuickJumpPass, LongTextsAndBarsInsideFields) {
 TEST_F(QuickJumpPass, FilesThatCannotBeOpened) {
     // 1. No main.txt: the reader's message, -1, no table.
     testing::internal::CaptureStdout();
-    EXPECT_EQ(build_quick_jump_data(settings), -1);
+    EXPECT_EQ(build_quick_jump_data(settings, GaijiCodes()), -1);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("本文ファイル main.txt がオープンできません\n"), std::string::npos);
     EXPECT_FALSE(qeltest::file_exists(QuickJumpDataName));

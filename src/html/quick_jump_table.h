@@ -15,6 +15,7 @@
 
 #include "common/settings.h"
 #include "platform/platform.h"
+#include "text/gaiji_codes.h"
 
 namespace qel {
 
@@ -43,6 +44,6 @@ int32_t read_quick_jump_record(File* file, std::string& buffer);
 // entry whose items (PS lines plus idiom blocks) reach QJITEMS and whose
 // counted lines reach QJLINES. Returns 0, or -1 when main.txt cannot be
 // opened or the table cannot be created.
-int build_quick_jump_data(const ConversionSettings& settings);
+int build_quick_jump_data(const ConversionSettings& settings, const GaijiCodes& gaiji);
 
 }  // namespace qel
