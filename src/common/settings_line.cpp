@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "common/decimal.h"
 #include "common/report.h"
 #include "platform/platform.h"
 
@@ -77,17 +78,7 @@ std::string settings_directory_value(const std::string& value) {
 }
 
 int settings_integer_value(const std::string& value) {
-    const char* p = value.c_str();
-    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v') ++p;
-    int sign = 1;
-    if (*p == '+' || *p == '-') {
-        if (*p == '-') sign = -1;
-        ++p;
-    }
-    // Wraps like a 32-bit accumulator instead of overflowing.
-    uint32_t n = 0;
-    while (*p >= '0' && *p <= '9') n = n * 10u + static_cast<uint32_t>(*p++ - '0');
-    return static_cast<int>(sign < 0 ? 0u - n : n);
+    return read_int(value.c_str());
 }
 
 int is_decimal_value(const std::string& value) {

@@ -40,7 +40,8 @@ std::string settings_directory_value(const std::string& value);
 int read_directory_settings(const char* const* keys, std::string* values, int count);
 
 // The value read as a decimal integer in the manner of atoi (optional sign,
-// digits, stops at the first other byte, 0 without digits).
+// digits, stops at the first other byte, 0 without digits); a number past the
+// range of int is held at its limit.
 int settings_integer_value(const std::string& value);
 
 // 1 when the value is a decimal number as written (an optional sign, 1 to 9

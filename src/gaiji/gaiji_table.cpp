@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/decimal.h"
 #include "common/report.h"
 #include "common/written_file.h"
 #include "platform/platform.h"
@@ -279,9 +280,9 @@ void convert_half_width(GaijiConversion& c, const char* rest) {
 // rows once per cell from the noted position of the first row. Returns 0, or
 // -1 when the table cannot be re-positioned.
 int convert_full_width(GaijiConversion& c, const char* rest) {
-    long cells = 0;
-    for (; *rest >= '0' && *rest <= '9'; ++rest)
-        if (cells < MaxCells) cells = cells * 10 + (*rest - '0');
+    DecimalNumber count = read_decimal(rest, MaxCells, DecimalDigitsOnly);
+    long cells = static_cast<long>(count.value);
+    rest = count.end;
     if (cells < 1) cells = 1;
 
     if (!code_fits(c, cells)) {

@@ -3,6 +3,7 @@
 // the quick-jump navigation and the anchors of hyperlink targets.
 #include "html/body.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/decimal.h"
 #include "common/report.h"
 #include "common/settings.h"
 #include "common/written_file.h"
@@ -44,15 +46,7 @@ enum LineOutcome { NEXT_LINE, OUTPUT, STEP_FAILED };
 // The decimal number at the start of an entry number text (blanks and a sign
 // allowed), clamped to the range of long long.
 long long leading_number(const char* text) {
-    const char* p = text;
-    while (*p == ' ' || *p == '\t') ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = (*p++ == '-');
-    long long value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        if (value < (1LL << 58)) value = value * 10 + (*p - '0');
-    }
-    return negative ? -value : value;
+    return read_decimal(text, LLONG_MAX, DecimalBlanks | DecimalSign).value;
 }
 
 bool begins_with(const char* text, const char* prefix) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/decimal.h"
 #include "common/report.h"
 #include "common/settings.h"
 #include "common/written_file.h"
@@ -130,14 +131,9 @@ int32_t read_quick_jump_record(File* file, std::string& buffer) {
     if (buffer.back() != '\n') buffer.push_back('\n');
 
     // The entry position it begins with.
-    const char* p = buffer.c_str();
-    if (*p < '0' || *p > '9') return -1;
-    int64_t position = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        position = position * 10 + (*p - '0');
-        if (position > INT32_MAX) return -1;
-    }
-    return static_cast<int32_t>(position);
+    DecimalNumber position = read_decimal(buffer.c_str(), INT64_C(1) + INT32_MAX, DecimalDigitsOnly);
+    if (position.digits == 0 || position.value > INT32_MAX) return -1;
+    return static_cast<int32_t>(position.value);
 }
 
 int build_quick_jump_data(const ConversionSettings& cs, const GaijiCodes& gaiji) {

@@ -3,10 +3,12 @@
 // "hyperlnk.dat") get their anchors where the entry's fields match them.
 #include "links/link_groups.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
+#include "common/decimal.h"
 #include "common/report.h"
 #include "text/main_text.h"
 #include "text/sjis.h"
@@ -54,13 +56,7 @@ const char* take_field(const char* p, char stop, std::string& out) {
 // an int are held at its maximum.
 int number_value(const std::string& text) {
     if (text.empty()) return -1;
-    long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') break;
-        value = value * 10 + (c - '0');
-        if (value > 0x7FFFFFFF) return 0x7FFFFFFF;
-    }
-    return static_cast<int>(value);
+    return static_cast<int>(read_decimal(text.c_str(), INT_MAX, DecimalDigitsOnly).value);
 }
 
 // FieldTagTable index of a kind name, -1 when it names no row. The first

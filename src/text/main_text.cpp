@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/decimal.h"
 #include "common/report.h"
 #include "platform/platform.h"
 #include "text/sjis.h"
@@ -69,23 +70,6 @@ int fill_block(MainText* text) {
     block[length] = '\n';
     if (length == 0) text->ended = 1;
     return length > 0;
-}
-
-// Reads a decimal number the way atoi does in the C locale (leading white
-// space and a sign allowed, 0 without digits), held to the range of int.
-int read_number(const char* text) {
-    const char* p = text;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
-    int negative = *p == '-';
-    if (*p == '+' || *p == '-') ++p;
-    // Digits beyond the range of int only keep the value at its limit.
-    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-    long long value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        value = value * 10 + (*p - '0');
-        if (value > limit) value = limit;
-    }
-    return static_cast<int>(negative ? -value : value);
 }
 
 // The first `length` bytes of `text` (1 to 8) as one number that orders as
@@ -270,11 +254,11 @@ FieldTagInfo classify_line(const char* line) {
         if (line[2] >= '0' && line[2] <= '9' && line[3] == 'S') found = row[1];
         break;
     case FT_TR:
-        found.number1 = read_number(line + 2);
+        found.number1 = read_int(line + 2);
         break;
     case FT_TRSUB:
-        found.number1 = read_number(line + 5);
-        found.number2 = read_number(find_char(line + 5, '('));
+        found.number1 = read_int(line + 5);
+        found.number2 = read_int(find_char(line + 5, '('));
         break;
     default:
         break;
