@@ -30,15 +30,9 @@ const char* first_bar(const char* text) {
 // The first ASCII letter of the key, upper-cased, at character starts (a
 // trail byte that happens to look like a letter does not count); "@" if none.
 int group_letter_of(const char* key) {
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(key); *p != '\0';) {
-        if (*p >= 0x80) {
-            if (p[1] == '\0') break;
-            p += 2;
-            continue;
-        }
+    for (const char* p = key; *p != '\0'; p = next_char(p)) {
         if (*p >= 'a' && *p <= 'z') return *p - 'a' + 'A';
         if (*p >= 'A' && *p <= 'Z') return *p;
-        ++p;
     }
     return '@';
 }

@@ -326,9 +326,9 @@ int convert_title(std::string& destination, const GaijiCodes& gaiji, const char*
         } else {
             // A two-byte character is copied whole, so a second byte 0xA5 is
             // never taken for a middle dot.
-            size_t n = is_lead(b) && p[1] != '\0' ? 2 : 1;
-            destination.append(p, n);
-            p += n;
+            const char* next = next_char(p);
+            destination.append(p, next);
+            p = next;
         }
     }
     return 0;
@@ -360,9 +360,9 @@ int convert_plain(std::string& destination, const GaijiCodes& gaiji, const char*
             p = read_inline_tag(p, tag);
             if (!tag.closing && !tag.name.empty() && tag.name[0] == 'G') set = gaiji_set_of(tag.name);
         } else {
-            size_t n = is_lead(b) && p[1] != '\0' ? 2 : 1;
-            destination.append(p, n);
-            p += n;
+            const char* next = next_char(p);
+            destination.append(p, next);
+            p = next;
         }
     }
     return 0;

@@ -50,7 +50,7 @@ const char* const EscapedBar = "&#124;";
 // as EscapedBar (a trail byte 0x7C is part of its character and stays).
 void append_escaped(std::string& destination, const char* text) {
     for (const char* p = text; *p != '\0';) {
-        if (static_cast<unsigned char>(*p) >= 0x80 && p[1] != '\0') {
+        if (next_char(p) == p + 2) {
             destination.append(p, 2);
             p += 2;
         } else if (*p == '|') {
