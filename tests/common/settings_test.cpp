@@ -3,22 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "common/report.h"
+#include "common/settings.h"
 #include "common/settings_line.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::read_file;
 using qeltest::TempDir;
 using qeltest::write_file;
 
 namespace {
 
-// Reads `ini` as qelconv.ini in a fresh directory; returns the result and
-// leaves the console output in `console`.
-int read_ini(TempDir& dir, const std::string& ini, std::string& console) {
+// Reads `ini` as qelconv.ini in a fresh directory into `settings`; returns
+// the result and leaves the console output in `console`.
+int read_ini(TempDir& dir, const std::string& ini, ConversionSettings& settings, std::string& console) {
     dir.enter();
     write_file("qelconv.ini", ini);
     testing::internal::CaptureStdout();
@@ -70,8 +68,9 @@ TEST(SettingsLine, DirectoriesAndIntegers) {
 
 TEST(Settings, DefaultsAndTheEcho) {
     TempDir dir;
+    ConversionSettings settings;
     std::string console;
-    EXPECT_EQ(read_ini(dir, "# only a comment\n\n   \n", console), 0);
+    EXPECT_EQ(read_ini(dir, "# only a comment\n\n   \n", settings, console), 0);
     const char* expected =
         "変換設定は以下のとおりです\n"
         "  BASEPATH = \n  OUTPATH = \n  DICPATH = \n  DATAPATH = \n  SORTCMD = \n"
@@ -84,6 +83,7 @@ TEST(Settings, DefaultsAndTheEcho) {
 
 TEST(Settings, ValuesAsStored) {
     TempDir dir;
+    ConversionSettings settings;
     std::string console;
     std::string ini =
         "BASEPATH=C:\\out #base\n"
@@ -96,7 +96,7 @@ TEST(Settings, ValuesAsStored) {
         "PRONSYM=\"a b\" G1-21\n"
         "COMPLEX=1\nCOMPLEX=2\n"
         "   ";  // a last line of blanks without a line end
-    EXPECT_EQ(read_ini(dir, ini, console), 0);
+    EXPECT_EQ(read_ini(dir, ini, settings, console), 0);
     EXPECT_EQ(settings.BASEPATH, "C:\\out \\");
     EXPECT_EQ(settings.OUTPATH, "C:\\book/");
     EXPECT_EQ(settings.DICPATH, "\\");
@@ -111,9 +111,10 @@ TEST(Settings, ValuesAsStored) {
 
 TEST(Settings, InvalidLinesAreNumberedAndFailTheStep) {
     TempDir dir;
+    ConversionSettings settings;
     std::string console;
     std::string ini = "# comment\nbasepath=x\nFIGURE=0\n\nUNKNOWN=1\n=5\n";
-    EXPECT_EQ(read_ini(dir, ini, console), -1);
+    EXPECT_EQ(read_ini(dir, ini, settings, console), -1);
     // A message per line with its own number and what is wrong; the valid
     // lines still count; the echo follows.
     EXPECT_EQ(console.find("設定ファイルに不正な行があります(2行め)\n  basepath は設定項目ではありません\n"), 0u);
@@ -128,10 +129,11 @@ TEST(Settings, InvalidLinesAreNumberedAndFailTheStep) {
 // an editor's byte-order mark does not spoil the first line.
 TEST(Settings, DoubtfulValuesAreNamedAndReadAsBefore) {
     TempDir dir;
+    ConversionSettings settings;
     std::string console;
     std::string ini = "\xEF\xBB\xBF" "FIGURE=yes\nQUICKJUMP=7\nQJITEMS=-2\nRETSYM=\x82\nSOUND\nQJLINES=12  \n"
                       "JUMPSYM=\x82\xA0\xB1\n";
-    EXPECT_EQ(read_ini(dir, ini, console), 0);
+    EXPECT_EQ(read_ini(dir, ini, settings, console), 0);
     EXPECT_EQ(settings.FIGURE, 0);
     EXPECT_EQ(settings.QUICKJUMP, 7);
     EXPECT_EQ(settings.QJITEMS, -2);
@@ -148,22 +150,24 @@ TEST(Settings, DoubtfulValuesAreNamedAndReadAsBefore) {
 
 TEST(Settings, LongLinesAreReadInPieces) {
     TempDir dir;
+    ConversionSettings settings;
     std::string console;
     // 600 bytes: the first 511 make line 1 (a valid key), the rest line 2.
     std::string ini = "SORTCMD=" + std::string(503, 'a') + "BASEPATH=x\nJPEG=0\n";
-    EXPECT_EQ(read_ini(dir, ini, console), 0);
+    EXPECT_EQ(read_ini(dir, ini, settings, console), 0);
     EXPECT_EQ(settings.SORTCMD, std::string(503, 'a'));
     EXPECT_EQ(settings.BASEPATH, "x\\");
     EXPECT_EQ(settings.JPEG, 0);
 
     // A piece that is not a key is reported under its own line number.
-    EXPECT_EQ(read_ini(dir, "PRONSYM=" + std::string(600, 'b') + "\nJPEG=0\n", console), -1);
+    EXPECT_EQ(read_ini(dir, "PRONSYM=" + std::string(600, 'b') + "\nJPEG=0\n", settings, console), -1);
     EXPECT_EQ(console.find("設定ファイルに不正な行があります(2行め)\n"), 0u);
 }
 
 TEST(Settings, MissingFileIsReportedWithoutEcho) {
     TempDir dir;
     dir.enter();
+    ConversionSettings settings;
     testing::internal::CaptureStdout();
     EXPECT_EQ(read_settings(settings), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "設定ファイル qelconv.ini がオープンできません\n");

@@ -5,16 +5,13 @@
 
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::TempDir;
 
 namespace {
 
-int prepare(std::string& console) {
+int prepare(ConversionSettings& settings, std::string& console) {
     testing::internal::CaptureStdout();
     int r = prepare_directories(settings);
     console = testing::internal::GetCapturedStdout();
@@ -26,13 +23,13 @@ int prepare(std::string& console) {
 TEST(Directories, CreatesAndAcceptsDirectories) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     settings.BASEPATH = "base\\";
     settings.OUTPATH = "out/";
     settings.SOUND = 1;
     std::string console;
     // 1. Missing directories are made and reported, without trailing separators.
-    ASSERT_EQ(prepare(console), 0);
+    ASSERT_EQ(prepare(settings, console), 0);
     EXPECT_EQ(console,
               "基準ディレクトリ base を新規作成しました\n"
               "図版データディレクトリ base\\fig を新規作成しました\n"
@@ -43,19 +40,19 @@ TEST(Directories, CreatesAndAcceptsDirectories) {
     EXPECT_EQ(settings.sound_dir, "base\\snd\\");
     EXPECT_EQ(settings.sound_dir_slashed, "base/snd/");
     // 2. Existing ones are accepted silently.
-    ASSERT_EQ(prepare(console), 0);
+    ASSERT_EQ(prepare(settings, console), 0);
     EXPECT_EQ(console, "");
 }
 
 TEST(Directories, EmptyBaseAndSoundWithoutGensound) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     settings.SOUND = 1;
     settings.GENSOUND = 0;
     settings.OUTPATH = "\\";
     std::string console;
-    ASSERT_EQ(prepare(console), 0);
+    ASSERT_EQ(prepare(settings, console), 0);
     EXPECT_EQ(console, "図版データディレクトリ fig を新規作成しました\n");
     EXPECT_EQ(settings.figure_dir, "fig\\");
     EXPECT_EQ(settings.sound_dir, "");
@@ -64,25 +61,25 @@ TEST(Directories, EmptyBaseAndSoundWithoutGensound) {
 TEST(Directories, RefusesFilesAndMissingParents) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     make_directory("base");
     qeltest::write_file("base/fig", "not a directory");
     settings.BASEPATH = "base\\";
     std::string console;
-    EXPECT_EQ(prepare(console), -1);
+    EXPECT_EQ(prepare(settings, console), -1);
     EXPECT_EQ(console, "図版データディレクトリ base\\fig と同名のファイルがあります\n");
 
-    reset_settings();
+    settings = ConversionSettings();
     settings.BASEPATH = "a\\b\\";
-    EXPECT_EQ(prepare(console), -1);
+    EXPECT_EQ(prepare(settings, console), -1);
     EXPECT_EQ(console, "基準ディレクトリ a\\b が作れません\n");
     EXPECT_FALSE(path_exists("a"));
 
-    reset_settings();
+    settings = ConversionSettings();
     settings.FIGURE = 0;
     qeltest::write_file("book", "");
     settings.OUTPATH = "book\\";
-    EXPECT_EQ(prepare(console), -1);
+    EXPECT_EQ(prepare(settings, console), -1);
     EXPECT_EQ(console, "出力先ディレクトリ book と同名のファイルがあります\n");
 }
 
@@ -94,7 +91,7 @@ TEST(SortCommand, WalksTheCandidates) {
     const char* const candidates[3] = {"missing1", "second", "mysort"};
 
     // 1. An existing SORTCMD is kept.
-    reset_settings();
+    ConversionSettings settings;
     settings.SORTCMD = "mysort";
     EXPECT_EQ(find_sort_command_in(settings, candidates, 3), 0);
     EXPECT_EQ(settings.SORTCMD, "mysort");

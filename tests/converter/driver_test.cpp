@@ -7,17 +7,14 @@
 #include "common/run.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::TempDir;
 
 namespace {
 
 // The summary's console text after the elapsed-time line.
-std::string advice(int status) {
+std::string advice(int status, const ConversionSettings& settings) {
     set_run_start_time(wall_clock_seconds());
     testing::internal::CaptureStdout();
     int code = report_summary(status, settings);
@@ -32,33 +29,33 @@ std::string advice(int status) {
 TEST(Summary, AdviceLinesFollowTheSettings) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     settings.figure_dir = "fig\\";
     settings.sound_dir = "snd\\";
     const std::string last = "qel.ebs を入力としてEBStudioを実行してください\n";
 
     // 1. FIGURE 1, JPEG 1, SOUND 0.
-    EXPECT_EQ(advice(0), "※ fig\\ にある図版データをJPEG形式に変換してください\n※ その後 " + last);
+    EXPECT_EQ(advice(0, settings), "※ fig\\ にある図版データをJPEG形式に変換してください\n※ その後 " + last);
     // 2. JPEG 0 with MACINTOSH 1: the BMP line, and no "その後".
     settings.JPEG = 0;
     settings.MACINTOSH = 1;
-    EXPECT_EQ(advice(0), "※ fig\\ にある図版データをBMP形式に変換してください\n※ " + last);
+    EXPECT_EQ(advice(0, settings), "※ fig\\ にある図版データをBMP形式に変換してください\n※ " + last);
     // 3. JPEG 0, MACINTOSH 0: no figure advice.
     settings.MACINTOSH = 0;
-    EXPECT_EQ(advice(0), "※ " + last);
+    EXPECT_EQ(advice(0, settings), "※ " + last);
     // 4. Sounds extracted, figures off, a base path.
     settings.FIGURE = 0;
     settings.SOUND = 1;
     settings.BASEPATH = "C:\\out\\";
-    EXPECT_EQ(advice(0), "※ snd\\ にある音声データを無圧縮WAV形式に変換してください\n※ その後 C:\\out\\" + last);
+    EXPECT_EQ(advice(0, settings), "※ snd\\ にある音声データを無圧縮WAV形式に変換してください\n※ その後 C:\\out\\" + last);
     // 5. A failure has no advice.
-    EXPECT_EQ(advice(-1), "");
+    EXPECT_EQ(advice(-1, settings), "");
 }
 
 TEST(Summary, LogHoldsEndTimeAndABlankLine) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     set_run_start_time(wall_clock_seconds());
     testing::internal::CaptureStdout();
     report_summary(-1, settings);

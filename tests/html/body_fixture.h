@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common/settings.h"
 #include "html/body.h"
 #include "links/link_table.h"
 #include "platform/platform.h"
-#include "support/test_settings.h"
 #include "support/test_support.h"
 
 namespace htmltest {
@@ -55,11 +55,11 @@ inline std::string index_list(const std::vector<std::string>& records = {}) {
 }
 
 // Settings with every switch off and every directory the working directory.
-inline void quiet_settings() {
-    qeltest::reset_settings();
-    qel::ConversionSettings& s = qeltest::settings;
+inline qel::ConversionSettings quiet_settings() {
+    qel::ConversionSettings s;
     s.FIGURE = s.JPEG = s.SOUND = s.GENSOUND = s.COMPLEX = s.MACINTOSH = 0;
     s.SORTCMD = qel::SortCandidates[0];
+    return s;
 }
 
 // What one run left behind.
@@ -72,8 +72,8 @@ struct BodyRun {
 };
 
 // Writes main.txt (and empty index lists unless present), runs the hyperlink
-// pass and the body conversion in the current directory.
-inline BodyRun run_body(const std::string& main_text) {
+// pass and the body conversion with `settings` in the current directory.
+inline BodyRun run_body(const qel::ConversionSettings& settings, const std::string& main_text) {
     using namespace qeltest;
     write_file("main.txt", stored(main_text));
     if (!file_exists("en.dat")) write_file("en.dat", index_list());
@@ -83,12 +83,12 @@ inline BodyRun run_body(const std::string& main_text) {
     qel::set_console_transcoding(0);
     testing::internal::CaptureStdout();
     int link_count = 0;
-    EXPECT_EQ(qel::build_link_table(qeltest::settings, link_count), 0);
+    EXPECT_EQ(qel::build_link_table(settings, link_count), 0);
     testing::internal::GetCapturedStdout();
     log_before = read_file("qelconv.log");
     testing::internal::CaptureStdout();
     const qel::GaijiCodes gaiji;
-    run.status = qel::convert_body(qeltest::settings, gaiji, link_count);
+    run.status = qel::convert_body(settings, gaiji, link_count);
     run.console = testing::internal::GetCapturedStdout();
     qel::set_console_transcoding(-1);
     run.log = read_file("qelconv.log").substr(log_before.size());

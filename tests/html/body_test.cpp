@@ -10,11 +10,8 @@
 #include "html/body_fixture.h"
 #include "links/link_table.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using namespace htmltest;
 using qeltest::crlf;
 using qeltest::file_exists;
@@ -36,8 +33,8 @@ size_t count_of(const std::string& text, const std::string& part) {
 TEST(BodyConversion, WorkedExampleByteForByte) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
-    BodyRun r = run_body("RA=\nRN=000123\nEN=apple|apple\nPR=P\nPS=名詞\nTR1=りんご\n");
+    ConversionSettings settings = quiet_settings();
+    BodyRun r = run_body(settings, "RA=\nRN=000123\nEN=apple|apple\nPR=P\nPS=名詞\nTR1=りんご\n");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.html, crlf(BodyHead + "<dt id=\"000123\">apple</dt>\n<dd><p>\nP<br>\n" + I1 + "━名詞<br>\n" + I1 +
                            "りんご\n</p></dd>\n" + BodyFoot));
@@ -50,15 +47,15 @@ TEST(BodyConversion, WorkedExampleByteForByte) {
 TEST(BodyConversion, EntriesOpenCloseAndPendingHeaders) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
+    ConversionSettings settings = quiet_settings();
     // 1. An input without any line.
-    EXPECT_EQ(run_body("").body, "\n</p></dd>\n");
+    EXPECT_EQ(run_body(settings, "").body, "\n</p></dd>\n");
     // 2. Derived forms, a pronunciation pending for a derived form, and a record
     // that never opens an entry (its pronunciation is dropped at the next RA).
     std::string first = "RA=\nRN=000001\nEN=a|a\nTR1=x\nDR=ab|ab\nTR1=y\nDR=ac|ac\nPR=P2\nTR1=z\n";
     std::string second = "RA=\nRN=000002\nEN=b|b\nPR=Q\nSND=1,2\nKEY=k\nENN=n\n";
     std::string third = "RA=\nRN=000003\nEN=c|c\nTR1=w\n";
-    BodyRun r = run_body(first + second + third);
+    BodyRun r = run_body(settings, first + second + third);
     EXPECT_EQ(r.body, "<dt id=\"000001\">a</dt>\n<dd><p>\n <br>\n" + I1 + "x\n</p></dd>\n" +
                           "<dt id=\"000001DR01\">ab</dt>\n<dd><p>\n <br>\n" + I1 + "y\n</p></dd>\n" +
                           "<dt id=\"000001DR02\">ac</dt>\n<dd><p>\nP2<br>\n" + I1 + "z\n</p></dd>\n" +
@@ -74,8 +71,8 @@ TEST(BodyConversion, EntriesOpenCloseAndPendingHeaders) {
 TEST(BodyConversion, LineFormsOfTheFields) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
-    BodyRun r = run_body(
+    ConversionSettings settings = quiet_settings();
+    BodyRun r = run_body(settings,
         "RA=\nRN=000010\nEN=go|go\nENV=went\nPS=動詞\nTR1=行く\nID=go on\nID=go off\nENV=gone\n"
         "TRSUB1(2)=【a】text\nOT1=【類語】x\nOT3=【活用\nJ2E=END\nJ2E=ENDX\nTR2=\nXYZ=abc\nNB=note\nMN=means\n"
         "PS=名詞\nID=goes\nTL=◇[of] about\nTL=◇\nTL=Hamlet\nTLSUB=[x]\n");
@@ -107,9 +104,9 @@ TEST(BodyConversion, LineFormsOfTheFields) {
 TEST(BodyConversion, ComplexExamplesAndConditionKeys) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
+    ConversionSettings settings = quiet_settings();
     settings.COMPLEX = 1;
-    BodyRun r = run_body("RA=\nRN=000001\nEN=a|a\nEX=I <B>go</B>. <OBJ>私は<B>行く</B>\nEX=no obj\n"
+    BodyRun r = run_body(settings, "RA=\nRN=000001\nEN=a|a\nEX=I <B>go</B>. <OBJ>私は<B>行く</B>\nEX=no obj\n"
                          "KEYID=<I>x1</I> y\nTR1=t\n");
     EXPECT_EQ(r.body, "<dt id=\"000001\">a</dt>\n<dd><p>\n <br>\n<dfn>" + I2 + "I go.</dfn> 私は<b>行く</b>" +
                           "<br>\n<dfn>" + I2 + "no obj</dfn>" +
@@ -121,13 +118,13 @@ TEST(BodyConversion, ComplexExamplesAndConditionKeys) {
 TEST(BodyConversion, HeldTextGrowsPastItsNominalSizeWithTheWarning) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
+    ConversionSettings settings = quiet_settings();
     settings.COMPLEX = 1;
     std::string words;
     for (int i = 0; i < 40; ++i) words += (i ? " w" : "w") + std::to_string(10 + i);
     std::string text = "RA=\nRN=000001\nEN=a|a\n";
     for (int i = 0; i < 20; ++i) text += "KEYID=" + words + "\n";
-    BodyRun r = run_body(text + "TR1=t\n");
+    BodyRun r = run_body(settings, text + "TR1=t\n");
     ASSERT_EQ(r.status, 0);
     // Every key reached the body, before the dt that the first line opened.
     EXPECT_EQ(count_of(r.body, "type=\"条件\""), 800u);
@@ -139,10 +136,10 @@ TEST(BodyConversion, HeldTextGrowsPastItsNominalSizeWithTheWarning) {
 TEST(BodyConversion, LinksNumberedAndAnchorsPlaced) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
+    ConversionSettings settings = quiet_settings();
     // Entry 100 links to 200 (sense 2, and sense 1 met as MN), to 150 that
     // never comes, and to 300 after the last entry.
-    BodyRun r = run_body(
+    BodyRun r = run_body(settings,
         "RA=\nRN=000100\nEN=a|a\n"
         "TR1=see <HL>b:000200:2</HL> and <HL>m:000200:1</HL> and <HL>lost:000150:1</HL> and "
         "<HL>tail:000300:1</HL>\n"
@@ -165,7 +162,7 @@ TEST(BodyConversion, LinksNumberedAndAnchorsPlaced) {
 
     // A record that opens no entry: the anchors it left lead back to the
     // definition that is still open, not to a dt that does not exist.
-    r = run_body("RA=\nRN=000100\nEN=a|a\nTR1=<HL>x:000150:1</HL>\nRA=\nRN=000150\nEN=b|b\nKEY=k\n"
+    r = run_body(settings, "RA=\nRN=000100\nEN=a|a\nTR1=<HL>x:000150:1</HL>\nRA=\nRN=000150\nEN=b|b\nKEY=k\n"
                  "RA=\nRN=000200\nEN=c|c\nTR1=y\n");
     EXPECT_EQ(r.body, "<dt id=\"000100\">a</dt>\n<dd><p>\n <br>\n" + I1 + "<a href=\"#HL000001\">x</a><br>\n" +
                           "<a name=\"HL000001\"></a>\n" + I1 + "<a href=\"#000100\">↑</a>\n</p></dd>\n" +
@@ -173,7 +170,7 @@ TEST(BodyConversion, LinksNumberedAndAnchorsPlaced) {
 
     // A link the hyperlink pass numbered but the body drops (inside a TRSUB
     // label) makes the counts differ: the step fails with complete files.
-    r = run_body("RA=\nRN=000001\nEN=a|a\nTRSUB1(1)=【<HL>q:000001:1</HL>】text\n");
+    r = run_body(settings, "RA=\nRN=000001\nEN=a|a\nTRSUB1(1)=【<HL>q:000001:1</HL>】text\n");
     EXPECT_EQ(r.status, -1);
     EXPECT_NE(r.console.find("ハイパーリンクタグの個数が生成時(1)と参照時(0)で異なっています\n"), std::string::npos);
     EXPECT_EQ(r.body.substr(r.body.size() - 11), "\n</p></dd>\n");
@@ -182,13 +179,13 @@ TEST(BodyConversion, LinksNumberedAndAnchorsPlaced) {
 TEST(BodyConversion, IndexKeysGoWithTheFirstHeadingOpened) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
+    ConversionSettings settings = quiet_settings();
     std::string first = "RA=\nRN=000001\nEN=cat|cat\nTR1=x\nDR=cats|cats\nTR1=y\n";
     std::string second = "RA=\nRN=000002\nEN=dog|dog\nKEY=z\n";
     int32_t p2 = static_cast<int32_t>(first.size());
     write_file("en.dat", index_list({index_record("cat", 0), index_record("dog", p2)}));
     write_file("tr.dat", index_list({index_record("ねこ", 0), index_record("いぬ", p2 + 1)}));
-    BodyRun r = run_body(first + second + "RA=\nRN=000003\nEN=eel|eel\nTR1=w\n");
+    BodyRun r = run_body(settings, first + second + "RA=\nRN=000003\nEN=eel|eel\nTR1=w\n");
     auto keys = [](const std::string& title, const std::string& word) {
         return "<key title=\"" + title + "\" type=\"前方表記\">" + word + "</key>\n<key title=\"" + title +
                "\" type=\"後方表記\">" + word + "</key>\n";
@@ -203,7 +200,7 @@ TEST(BodyConversion, IndexKeysGoWithTheFirstHeadingOpened) {
 TEST(BodyConversion, FiguresAndSoundsInTheBody) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
+    ConversionSettings settings = quiet_settings();
     settings.FIGURE = settings.JPEG = settings.MACINTOSH = 1;
     settings.SOUND = settings.GENSOUND = 1;
     settings.figure_dir = "fig\\";
@@ -218,7 +215,7 @@ TEST(BodyConversion, FiguresAndSoundsInTheBody) {
     // A figure before the first headword, one past the bundle's end and one
     // that is not hex (neither uses a number), one cut out; two sounds before
     // the entry opens, one empty.
-    BodyRun r = run_body("IMG=0,4\nRA=\nRN=000001\nEN=apple|apple\nSND=10,5\nSND=20,0\nSND=30,6\nTR1=x\n"
+    BodyRun r = run_body(settings, "IMG=0,4\nRA=\nRN=000001\nEN=apple|apple\nSND=10,5\nSND=20,0\nSND=30,6\nTR1=x\n"
                          "IMG=ffff,10\nIMG=zz,1\nIMG=1a2b,400\nTR1=y\n");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.body, "<a name=\"F000000\"></a><img src=\"fig/0.jpg\" alt=\"\"><dt id=\"000001\">apple</dt>\n"
@@ -241,7 +238,8 @@ TEST(BodyConversion, FiguresAndSoundsInTheBody) {
 TEST(BodyConversion, FailuresStopTheStepWithTheirMessages) {
     TempDir dir;
     dir.enter();
-    auto attempt = [](const char* expected) {
+    ConversionSettings settings = quiet_settings();
+    auto attempt = [&settings](const char* expected) {
         set_console_transcoding(0);
         testing::internal::CaptureStdout();
         int status = convert_body(settings, GaijiCodes(), 0);
@@ -250,7 +248,6 @@ TEST(BodyConversion, FailuresStopTheStepWithTheirMessages) {
         EXPECT_EQ(status, -1) << expected;
         EXPECT_NE(out.find(expected), std::string::npos) << out;
     };
-    quiet_settings();
     // 1-3. Missing inputs, in the order of opening.
     attempt("本文ファイル main.txt がオープンできません\n");
     write_file("main.txt", stored("RA=\nRN=000001\nEN=a|a\nTR1=x\nSND=0,4\n"));
@@ -283,9 +280,10 @@ TEST(BodyConversion, FailuresStopTheStepWithTheirMessages) {
 TEST(BodyConversion, OverlongTextsAreKeptWhole) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
+    ConversionSettings settings = quiet_settings();
     std::string id(3000, '7'), head(5000, 'h'), value(20000, 'v');
-    BodyRun r = run_body("RA=\nRN=" + id + "\nEN=" + head + "|" + head + "\nPS=" + value + "\nTR1=" + value + "\n");
+    BodyRun r = run_body(settings,
+                         "RA=\nRN=" + id + "\nEN=" + head + "|" + head + "\nPS=" + value + "\nTR1=" + value + "\n");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.body, "<dt id=\"" + id + "\">" + head + "</dt>\n<dd><p>\n <br>\n" + I1 + "━" + value + "<br>\n" +
                           I1 + value + "\n</p></dd>\n");
@@ -296,16 +294,16 @@ TEST(BodyConversion, OverlongTextsAreKeptWhole) {
 TEST(BodyConversion, RepeatedConversionsGiveTheSameBytes) {
     TempDir dir;
     dir.enter();
-    quiet_settings();
+    ConversionSettings settings = quiet_settings();
     settings.ITALIC = 1;
     const std::string text = "RA=\nRN=000001\nEN=a|a\nTR1=<I>x</I> <HL>b:000002:EN</HL>\nTRSUB1(2)=y\n"
                              "RA=\nRN=000002\nEN=b|b\nTR2=<B>z</B> <HL>a:000001:TRSUB1(2)</HL> <XX>q\n";
-    BodyRun first = run_body(text);
+    BodyRun first = run_body(settings, text);
     ASSERT_EQ(first.status, 0);
     EXPECT_NE(first.body.find("<i>x</i>"), std::string::npos);
     EXPECT_NE(first.body.find("<a href="), std::string::npos);
-    run_body("RA=\nRN=000009\nEN=c|c\nTR3=<HL>c:000009:EN</HL>\n");
-    BodyRun second = run_body(text);
+    run_body(settings, "RA=\nRN=000009\nEN=c|c\nTR3=<HL>c:000009:EN</HL>\n");
+    BodyRun second = run_body(settings, text);
     EXPECT_EQ(second.status, 0);
     EXPECT_EQ(second.html, first.html);
     EXPECT_EQ(second.log, first.log);

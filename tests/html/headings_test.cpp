@@ -7,17 +7,15 @@
 
 #include "html/body_state.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
 
 TEST(TakeHeadword, KeyGroupLetterAndDerivedNumber) {
     GaijiCodes gaiji;
+    ConversionSettings settings;
     BodyConversionState s;
     s.settings = &settings;
     s.gaiji = &gaiji;
@@ -52,8 +50,8 @@ TEST(TakeHeadword, KeyGroupLetterAndDerivedNumber) {
 TEST(OpenEntry, HeadingAndHeaderLine) {
     TempDir dir;
     dir.enter();
-    reset_settings();
     GaijiCodes gaiji;
+    ConversionSettings settings;
     BodyConversionState s;
     s.settings = &settings;
     s.gaiji = &gaiji;

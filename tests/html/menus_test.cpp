@@ -8,11 +8,8 @@
 
 #include "html/body_state.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -47,6 +44,7 @@ TEST(MenuPage, EmptyPageAndFailedCreation) {
 TEST(MenuPage, GroupHeadingsNumbersAndAnchors) {
     TempDir dir;
     dir.enter();
+    ConversionSettings settings;
     BodyConversionState s;
     s.settings = &settings;
     std::string& held = s.output_holding_buffer.text;
@@ -91,6 +89,7 @@ TEST(MenuPage, GroupHeadingsNumbersAndAnchors) {
 TEST(MenuPage, SectionPageChosenByTheValue) {
     TempDir dir;
     dir.enter();
+    ConversionSettings settings;
     BodyConversionState s;
     s.settings = &settings;
     for (int i = 2; i < 5; ++i)

@@ -14,12 +14,9 @@
 #include "html/quick_jump_table.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 #include "text/main_text.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using namespace htmltest;
 using qeltest::lf;
 using qeltest::read_file;
@@ -32,10 +29,10 @@ namespace {
 // `records`, and the state as the body conversion leaves it at an RA line.
 struct QuickJumpNav : testing::Test {
     TempDir dir;
+    ConversionSettings settings;  // what the state's settings point to
     BodyConversionState state;
     void SetUp() override {
         dir.enter();
-        reset_settings();
         state.settings = &settings;
         state.indent1 = I1;
         settings.QUICKJUMP = 1;
@@ -263,12 +260,12 @@ const std::string LongRecord =
 const std::string ShortRecord = "RA=\nRN=000300\nEN=sit|sit\nPS=動詞\nTR1=座る\n";
 
 // Runs the quick-jump pass, the hyperlink pass and the body conversion.
-BodyRun run_with_menus(const std::string& main_text) {
+BodyRun run_with_menus(const ConversionSettings& settings, const std::string& main_text) {
     write_file("main.txt", stored(main_text));
     testing::internal::CaptureStdout();
     EXPECT_EQ(build_quick_jump_data(settings, GaijiCodes()), 0);
     testing::internal::GetCapturedStdout();
-    return run_body(main_text);
+    return run_body(settings, main_text);
 }
 
 // Every "#..." link of `html` whose target is neither an anchor name nor a dt id.
@@ -285,9 +282,9 @@ std::set<std::string> dangling_links(const std::string& html) {
 
 struct QuickJumpBody : testing::Test {
     TempDir dir;
+    ConversionSettings settings = quiet_settings();
     void SetUp() override {
         dir.enter();
-        quiet_settings();
         settings.QJITEMS = 3;
         settings.QJLINES = 10;
         settings.QUICKRET = 1;
@@ -298,7 +295,7 @@ struct QuickJumpBody : testing::Test {
 
 TEST_F(QuickJumpBody, MenuAnchorsAndReturnLinksOfARecord) {
     settings.QUICKJUMP = 1;
-    BodyRun r = run_with_menus(LongRecord + ShortRecord);
+    BodyRun r = run_with_menus(settings, LongRecord + ShortRecord);
     ASSERT_EQ(r.status, 0) << r.console;
     const char* id = "000200";
     std::string menu = block(0, "動詞", id) + " " + block(1, "成句", id) + " " + block(2, "名詞", id) + " " +
@@ -333,7 +330,7 @@ TEST_F(QuickJumpBody, EveryModeLinksOnlyToAnchorsThatExist) {
     for (int mode = 1; mode <= 4; ++mode) {
         SCOPED_TRACE(mode);
         settings.QUICKJUMP = mode;
-        BodyRun r = run_with_menus(text);
+        BodyRun r = run_with_menus(settings, text);
         ASSERT_EQ(r.status, 0) << r.console;
         EXPECT_EQ(dangling_links(r.html), std::set<std::string>());
         EXPECT_NE(r.body.find("QJ00\">"), std::string::npos);
@@ -359,10 +356,10 @@ TEST_F(QuickJumpBody, EveryModeLinksOnlyToAnchorsThatExist) {
 TEST_F(QuickJumpBody, QuickJumpOffWritesNoneOfIt) {
     // Even with return links on and a quickjmp.dat from an earlier run.
     settings.QUICKJUMP = 1;
-    run_with_menus(LongRecord);
+    run_with_menus(settings, LongRecord);
     settings.QUICKJUMP = 0;
     settings.QUICKRET = 1;
-    BodyRun r = run_body(LongRecord);
+    BodyRun r = run_body(settings, LongRecord);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.body.find("QJ"), std::string::npos);
     EXPECT_EQ(r.body.find("href"), std::string::npos);

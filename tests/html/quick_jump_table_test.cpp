@@ -10,13 +10,10 @@
 #include "html/inline.h"
 #include "links/link_table.h"
 #include "platform/platform.h"
-#include "support/test_settings.h"
 #include "support/test_support.h"
 #include "text/sjis.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::lf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -57,9 +54,9 @@ long offset_of(const std::vector<std::string>& lines, size_t index) {
 
 struct QuickJumpPass : testing::Test {
     TempDir dir;
+    ConversionSettings settings;  // the run's settings, the defaults unless a test sets them
     std::string console;
     void SetUp() override {
-        reset_settings();
         settings.DICPATH = "";
         set_console_transcoding(0);
         dir.enter();

@@ -5,11 +5,8 @@
 
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::crlf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -27,7 +24,7 @@ const std::string PageHead = "<html>\n<head>\n<title>著作権表示</title>\n</
 const std::string PageFoot = "</p>\n</body>\n</html>\n";
 
 // The page body (between the head and the foot, raw bytes) made from `readme`.
-std::string page_body(const std::string& readme) {
+std::string page_body(const ConversionSettings& settings, const std::string& readme) {
     write_file("Readme.txt", readme);
     capture_console();
     int r = write_copyright_page(settings);
@@ -48,7 +45,7 @@ TEST(CopyrightPage, WholePageFromDicpathIntoBasepath) {
     dir.enter();
     make_directory("dic");
     make_directory("base");
-    reset_settings();
+    ConversionSettings settings;
     settings.DICPATH = "dic\\";
     settings.BASEPATH = "base/";
     write_file("dic/Readme.txt", "Moravel <c> 2004\r\nAll rights\r\n");
@@ -63,55 +60,55 @@ TEST(CopyrightPage, WholePageFromDicpathIntoBasepath) {
 TEST(CopyrightPage, LineBreaksMakeParagraphs) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     const std::string br = crlf("</p>\n<p>");
     // 1. Empty Readme: "<p>" directly followed by "</p>".
-    EXPECT_EQ(page_body(""), "") << "case 1";
+    EXPECT_EQ(page_body(settings, ""), "") << "case 1";
     // 2. CR LF is one break; LF CR is two (an empty paragraph between).
-    EXPECT_EQ(page_body("a\r\nb"), "a" + br + "b") << "case 2";
-    EXPECT_EQ(page_body("a\n\rb"), "a" + br + br + "b") << "case 2";
+    EXPECT_EQ(page_body(settings, "a\r\nb"), "a" + br + "b") << "case 2";
+    EXPECT_EQ(page_body(settings, "a\n\rb"), "a" + br + br + "b") << "case 2";
     // 3. CR alone and LF alone break too; an empty line is an empty paragraph.
-    EXPECT_EQ(page_body("a\rb\nc\r\n\r\nd"), "a" + br + "b" + br + "c" + br + br + "d") << "case 3";
+    EXPECT_EQ(page_body(settings, "a\rb\nc\r\n\r\nd"), "a" + br + "b" + br + "c" + br + br + "d") << "case 3";
     // 4. A 0x1A byte ends the page; what follows it is ignored.
-    EXPECT_EQ(page_body("ab\x1A" "cd\r\n"), "ab") << "case 4";
+    EXPECT_EQ(page_body(settings, "ab\x1A" "cd\r\n"), "ab") << "case 4";
     // 5. Double-byte text passes unchanged.
-    EXPECT_EQ(page_body("著作権\r\n"), "著作権" + br) << "case 5";
+    EXPECT_EQ(page_body(settings, "著作権\r\n"), "著作権" + br) << "case 5";
 }
 
 TEST(CopyrightPage, BlankPairsBecomeFullWidthSpaces) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     const std::string br = crlf("</p>\n<p>");
     // 1. One blank stays, two make a full-width space, three add a blank
     // before the next word.
-    EXPECT_EQ(page_body("a b"), "a b") << "case 1";
-    EXPECT_EQ(page_body("a  b"), "a\x81\x40" "b") << "case 1";
-    EXPECT_EQ(page_body("a   b"), "a\x81\x40 b") << "case 1";
-    EXPECT_EQ(page_body("    x"), "\x81\x40\x81\x40x") << "case 1";
+    EXPECT_EQ(page_body(settings, "a b"), "a b") << "case 1";
+    EXPECT_EQ(page_body(settings, "a  b"), "a\x81\x40" "b") << "case 1";
+    EXPECT_EQ(page_body(settings, "a   b"), "a\x81\x40 b") << "case 1";
+    EXPECT_EQ(page_body(settings, "    x"), "\x81\x40\x81\x40x") << "case 1";
     // 2. A blank at a line end comes out in front of the next paragraph's text.
-    EXPECT_EQ(page_body("a \r\nx"), "a" + br + " x") << "case 2";
+    EXPECT_EQ(page_body(settings, "a \r\nx"), "a" + br + " x") << "case 2";
     // 3. A blank pending at the end of the file is dropped.
-    EXPECT_EQ(page_body("a "), "a") << "case 3";
-    EXPECT_EQ(page_body("a   "), "a\x81\x40") << "case 3";
+    EXPECT_EQ(page_body(settings, "a "), "a") << "case 3";
+    EXPECT_EQ(page_body(settings, "a   "), "a\x81\x40") << "case 3";
 }
 
 TEST(CopyrightPage, LongReadmeIsWrittenWhole) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     std::string readme, expected;
     for (int i = 0; i < 3000; ++i) {
         readme += "line " + std::to_string(i) + "\r\n";
         expected += "line " + std::to_string(i) + crlf("</p>\n<p>");
     }
-    EXPECT_EQ(page_body(readme), expected);
+    EXPECT_EQ(page_body(settings, readme), expected);
 }
 
 TEST(CopyrightPage, MissingFilesAreReported) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     // 1. No Readme.txt in DICPATH: nothing is written.
     settings.DICPATH = "dic\\";
     capture_console();
@@ -131,7 +128,7 @@ TEST(CopyrightPage, MissingFilesAreReported) {
 TEST(ComplexDefinition, FixedFileAndItsFailure) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
     capture_console();
     ASSERT_EQ(write_complex_definition(settings), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "複合検索定義ファイルを生成しています... 終了しました\n");

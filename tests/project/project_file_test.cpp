@@ -7,11 +7,8 @@
 
 #include "platform/platform.h"
 #include "support/test_support.h"
-#include "support/test_settings.h"
 
 using namespace qel;
-using qeltest::reset_settings;
-using qeltest::settings;
 using qeltest::crlf;
 using qeltest::read_file;
 using qeltest::TempDir;
@@ -89,9 +86,9 @@ const char* const FullProject =
     "Source=$(BASE)\\qelmenu4.html;語法;_;HTML;\n"
     "Source=$(BASE)\\qelmenu5.html;活用他;_;HTML;\n";
 
-// Writes qel.ebs in the working directory (empty BASEPATH) and returns its
-// text-mode content.
-std::string project_text() {
+// Writes qel.ebs for `settings` in the working directory (BASEPATH emptied)
+// and returns its text-mode content.
+std::string project_text(ConversionSettings& settings) {
     settings.BASEPATH = "";
     capture_console();
     int r = write_project_file(settings);
@@ -110,7 +107,7 @@ TEST(ProjectFile, WholeFileWithComplexTwoAndFigures) {
     TempDir dir;
     dir.enter();
     qel::make_directory("base");
-    reset_settings();
+    ConversionSettings settings;
     settings.BASEPATH = "base\\";
     settings.OUTPATH = "C:\\book\\";
     settings.COMPLEX = 2;
@@ -125,11 +122,11 @@ TEST(ProjectFile, WholeFileWithComplexTwoAndFigures) {
 TEST(ProjectFile, SettingsDependentRows) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
 
     // 1. COMPLEX 0: both searches off, "_" in the book line's complex place.
     settings.COMPLEX = 0;
-    std::string t = project_text();
+    std::string t = project_text(settings);
     EXPECT_TRUE(has_line(t, "KeywordSearch=0")) << "case 1";
     EXPECT_TRUE(has_line(t, "ComplexSearch=0")) << "case 1";
     EXPECT_TRUE(has_line(t, "Book=Moravel英語辞典;QEL;英和辞典;$(BASE)\\qelcopr.html;_;"
@@ -141,7 +138,7 @@ TEST(ProjectFile, SettingsDependentRows) {
     settings.COMPLEX = 1;
     settings.FIGURE = 0;
     settings.SOUND = 1;
-    t = project_text();
+    t = project_text(settings);
     EXPECT_TRUE(has_line(t, "makeFig=1")) << "case 2";
     EXPECT_EQ(t.find("qelmenu1.html"), std::string::npos) << "case 2";
     EXPECT_TRUE(has_line(t, "Source=$(BASE)\\qel.html;本文;_;HTML;\n"
@@ -150,13 +147,13 @@ TEST(ProjectFile, SettingsDependentRows) {
 
     // 3. FIGURE 0, SOUND 0: makeFig off.
     settings.SOUND = 0;
-    t = project_text();
+    t = project_text(settings);
     EXPECT_TRUE(has_line(t, "makeFig=0")) << "case 3";
     EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), 59) << "case 3";
 
     // 4. FIGURE 1, SOUND 0: makeFig on, all 62 rows (the book line is one line).
     settings.FIGURE = 1;
-    t = project_text();
+    t = project_text(settings);
     EXPECT_TRUE(has_line(t, "makeFig=1")) << "case 4";
     EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), 60) << "case 4";
 }
@@ -164,7 +161,7 @@ TEST(ProjectFile, SettingsDependentRows) {
 TEST(ProjectFile, FailuresAreReported) {
     TempDir dir;
     dir.enter();
-    reset_settings();
+    ConversionSettings settings;
 
     // 1. A base directory that does not exist.
     settings.BASEPATH = "missing\\";
