@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "platform/platform.h"
@@ -47,6 +48,25 @@ struct ConsoleLine {
 // Console and fault counts are the process's own, like its standard output.
 ConsoleLine console_line = {0, 0, std::string(), 0};
 long fault_counts[DataFaultKinds] = {};
+
+// The held messages of the calling thread, when it runs a step beside
+// another; none on the main thread. Like errno, each thread has its own.
+thread_local HeldReports* held_reports = nullptr;
+
+void put_console(const std::string& text);
+
+// Sends a message to where it goes, or holds it. Returns 1 when held.
+int hold(HeldReports::Target target, const std::string& text, int fault) {
+    HeldReports* held = held_reports;
+    if (held == nullptr) return 0;
+    std::lock_guard<std::mutex> guard(held->lock);
+    if (held->shown < 0) return 1;
+    if (held->shown == 0) {
+        held->messages.push_back(HeldReports::Message{target, text, fault});
+        return 1;
+    }
+    return 0;
+}
 
 const char* const FaultLabels[DataFaultKinds] = {
     "本文の誤り", "飛び先不明のハイパーリンク", "解決不能なハイパーリンク", "置き場所不明のアンカー",
@@ -100,7 +120,9 @@ void set_console_terminal(int terminal) {
 }
 
 void count_data_fault(DataFault kind) {
-    if (kind >= 0 && kind < DataFaultKinds) ++fault_counts[kind];
+    if (kind < 0 || kind >= DataFaultKinds) return;
+    if (hold(HeldReports::FAULT, std::string(), kind)) return;
+    ++fault_counts[kind];
 }
 
 void report_data_fault_summary() {
@@ -123,6 +145,7 @@ void report(const char* format, ...) {
     va_start(ap, format);
     std::string text = format_message(format, ap);
     va_end(ap);
+    if (hold(HeldReports::BOTH, text, 0)) return;
     put_console(text);
     console_flush();
     append_to_log(text);
@@ -133,6 +156,7 @@ void report_log(const char* format, ...) {
     va_start(ap, format);
     std::string text = format_message(format, ap);
     va_end(ap);
+    if (hold(HeldReports::LOG, text, 0)) return;
     append_to_log(text);
 }
 
@@ -141,11 +165,50 @@ void report_console(const char* format, ...) {
     va_start(ap, format);
     std::string text = format_message(format, ap);
     va_end(ap);
+    if (hold(HeldReports::CONSOLE, text, 0)) return;
     put_console(text);
 }
 
 void flush_console() {
+    if (hold(HeldReports::CONSOLE_FLUSH, std::string(), 0)) return;
     console_flush();
+}
+
+void hold_reports(HeldReports& held) {
+    held_reports = &held;
+}
+
+void release_reports(HeldReports& held) {
+    std::lock_guard<std::mutex> guard(held.lock);
+    for (const HeldReports::Message& m : held.messages) {
+        switch (m.target) {
+        case HeldReports::CONSOLE:
+            put_console(m.text);
+            break;
+        case HeldReports::CONSOLE_FLUSH:
+            console_flush();
+            break;
+        case HeldReports::LOG:
+            append_to_log(m.text);
+            break;
+        case HeldReports::BOTH:
+            put_console(m.text);
+            console_flush();
+            append_to_log(m.text);
+            break;
+        case HeldReports::FAULT:
+            ++fault_counts[m.fault];
+            break;
+        }
+    }
+    held.messages.clear();
+    held.shown = 1;
+}
+
+void drop_reports(HeldReports& held) {
+    std::lock_guard<std::mutex> guard(held.lock);
+    held.messages.clear();
+    held.shown = -1;
 }
 
 }  // namespace qel

@@ -1,6 +1,10 @@
 // Message reporting of both programs: console and the shared log "qelconv.log".
 #pragma once
 
+#include <mutex>
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 
 namespace qel {
@@ -50,5 +54,38 @@ void count_data_fault(DataFault kind);
 // When the log recorded faults in the data: shows one console line that
 // counts them by kind and names the log file. Not logged.
 void report_data_fault_summary();
+
+// ---- Steps that run beside another ------------------------------------------
+
+// The messages of a step that runs on a thread of its own beside the step
+// before it: they are held, in their order, until that step has finished,
+// so that the console and the log read as if the steps had run one after
+// the other. Created by the one who starts the thread, and given to
+// hold_reports on the thread and to release_reports or drop_reports by its
+// starter.
+struct HeldReports {
+    enum Target { CONSOLE, CONSOLE_FLUSH, LOG, BOTH, FAULT };
+    struct Message {
+        Target target;
+        std::string text;  // the formatted text; for FAULT, empty
+        int fault;         // the DataFault counted, for FAULT
+    };
+    std::mutex lock;
+    std::vector<Message> messages;  // held so far
+    int shown = 0;                  // 1 once released (messages go out at once), -1 once dropped
+};
+
+// Holds the messages (and fault counts) of the calling thread in `held` from
+// now on, for as long as the thread runs.
+void hold_reports(HeldReports& held);
+
+// Shows the held messages in their order and counts their faults; the
+// holding thread's later messages go out at once. Called once the step
+// before has finished and its thread reports nothing more.
+void release_reports(HeldReports& held);
+
+// Forgets the held messages without showing them, for a step whose run is
+// abandoned because the step before it failed; later ones are forgotten too.
+void drop_reports(HeldReports& held);
 
 }  // namespace qel

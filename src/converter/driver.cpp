@@ -2,6 +2,8 @@
 #include "converter/driver.h"
 
 #include <cstdlib>
+#include <system_error>
+#include <thread>
 
 #include "common/report.h"
 #include "common/run.h"
@@ -67,12 +69,47 @@ int project_file_step(ConversionRun& run) {
     return write_project_file(run.settings);
 }
 
+// The quick-jump pass and then the hyperlink pass with its external sort.
+// They read main.txt each on its own and write different files, so the
+// hyperlink pass, the longer of the two, runs on a thread of its own while
+// this thread makes the quick-jump data. Its messages are held until the
+// quick-jump pass has finished, so that the console and the log read as if
+// the passes had run one after the other; when the quick-jump pass fails
+// they are dropped, as the hyperlink pass would not have run at all. On a
+// machine of one core, or when no thread can be started, they run in turn.
+int quick_jump_and_link_steps(ConversionRun& run) {
+    HeldReports held;
+    int link_status = 0;
+    std::thread links;
+    if (run.settings.QUICKJUMP != 0 && std::thread::hardware_concurrency() > 1) {
+        try {
+            links = std::thread([&run, &held, &link_status] {
+                hold_reports(held);
+                link_status = link_table_step(run);
+            });
+        } catch (const std::system_error&) {
+            // No thread: the passes run in turn below.
+        }
+    }
+    if (links.joinable()) {
+        int status = quick_jump_step(run);
+        if (status == 0)
+            release_reports(held);
+        else
+            drop_reports(held);
+        links.join();
+        return status != 0 ? -1 : link_status;
+    }
+    if (quick_jump_step(run) != 0) return -1;
+    return link_table_step(run);
+}
+
 // The steps after start-up, in their fixed order. The first three fill in the
 // settings; the others only read them.
 int (*const Steps[])(ConversionRun&) = {
-    settings_step,        directories_step, sort_command_step, convert_gaiji_step,
-    quick_jump_step,      link_table_step,  body_step,         copyright_step,
-    complex_definition_step, project_file_step,
+    settings_step,        directories_step, sort_command_step,      convert_gaiji_step,
+    quick_jump_and_link_steps, body_step,   copyright_step,         complex_definition_step,
+    project_file_step,
 };
 
 }  // namespace
