@@ -168,9 +168,8 @@ inline int fuzz_settings(const uint8_t* data, size_t size) {
     qel::read_settings(settings);
     qel::parse_symbol_setting(symbol, no_gaiji, settings.PRONSYM.c_str());
     qel::parse_symbol_setting(symbol, no_gaiji, settings.RETSYM.c_str());
-    qel::reset_fixer_state();
-    qel::read_outpath();
-    qel::reset_fixer_state();
+    std::string outpath;
+    qel::read_outpath(outpath);
     return finish_input();
 }
 
@@ -348,9 +347,8 @@ inline int fuzz_honmon(const uint8_t* data, size_t size) {
     qel::make_directory("qel");
     qel::make_directory("qel/data");
     put_file("qel/data/honmon", bytes_of(data, size));
-    qel::set_fixer_outpath("");
-    qel::patch_book();
-    qel::reset_fixer_state();
+    qel::BookPatch patch;
+    qel::patch_book("", patch);
     return finish_input();
 }
 

@@ -251,9 +251,9 @@ int write_book(const BookSettings& settings) {
     return 0;
 }
 
-int report_book_summary(int status) {
+int report_book_summary(int status, const RunClock& clock) {
     report(status == 0 ? "書籍の作成が終了しました\n" : "書籍の作成に失敗しました\n");
-    report_end_and_elapsed();
+    report_end_and_elapsed(clock);
     report_log("\n");
     return status == -1 ? 1 : 0;
 }

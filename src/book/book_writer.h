@@ -3,6 +3,7 @@
 #pragma once
 
 #include "book/project.h"
+#include "common/run.h"
 
 namespace qel {
 
@@ -15,7 +16,8 @@ namespace qel {
 int write_book(const BookSettings& settings);
 
 // Writes the summary: the result line, the end time to the log, the elapsed
-// time and the blank log line. Returns the exit code (1 after -1, else 0).
-int report_book_summary(int status);
+// time since `clock`'s start and the blank log line. Returns the exit code (1
+// after -1, else 0).
+int report_book_summary(int status, const RunClock& clock);
 
 }  // namespace qel

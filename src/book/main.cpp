@@ -13,8 +13,9 @@ int main(int argc, char** argv) {
     if (taken >= 0) return taken;
     std::string path = qel::program_file_path(argv[0]);
     qel::BookSettings settings;
-    int status = qel::start_run(path.c_str());
+    qel::RunClock clock;
+    int status = qel::start_run(path.c_str(), clock);
     if (status == 0) status = qel::read_book_settings(settings);
     if (status == 0) status = qel::write_book(settings);
-    return qel::report_book_summary(status);
+    return qel::report_book_summary(status, clock);
 }

@@ -8,13 +8,6 @@
 
 namespace qel {
 
-namespace {
-
-const int64_t NoTime = -1;
-int64_t start_time = NoTime;
-
-}  // namespace
-
 std::string program_directory(const char* program_path) {
     std::string dir(program_path ? program_path : "");
     // The last separator, or the first byte when there is none, ends the text. A
@@ -40,35 +33,23 @@ std::string program_directory(const char* program_path) {
     return dir;
 }
 
-int start_run(const char* program_path) {
+int start_run(const char* program_path, RunClock& clock) {
     std::string dir = program_directory(program_path);
     if (change_directory(dir.c_str()) != 0) {
         report_console("作業ディレクトリ %s への移動に失敗しました\n", dir.c_str());
         return -1;
     }
-    start_time = wall_clock_seconds();
-    report_log("開始時刻: %s", ctime_text(start_time).c_str());
+    clock.start_time = wall_clock_seconds();
+    report_log("開始時刻: %s", ctime_text(clock.start_time).c_str());
     report("作業ディレクトリ %s に移動しました\n", dir.c_str());
     return 0;
 }
 
-void report_end_and_elapsed() {
+void report_end_and_elapsed(const RunClock& clock) {
     int64_t end_time = wall_clock_seconds();
     report_log("終了時刻: %s", ctime_text(end_time).c_str());
-    int64_t d = start_time == NoTime ? 0 : end_time - start_time;
+    int64_t d = clock.start_time == NoStartTime ? 0 : end_time - clock.start_time;
     report("経過時間: %d:%02d\n", static_cast<int>(d / 60), static_cast<int>(d % 60));
-}
-
-int64_t run_start_time() {
-    return start_time;
-}
-
-void set_run_start_time(int64_t t) {
-    start_time = t;
-}
-
-void reset_run_state() {
-    start_time = NoTime;
 }
 
 }  // namespace qel

@@ -121,9 +121,9 @@ int run_conversion_steps(ConversionSettings& settings) {
     return 0;
 }
 
-int report_summary(int status, const ConversionSettings& s) {
+int report_summary(int status, const ConversionSettings& s, const RunClock& clock) {
     report(status == 0 ? "変換処理が終了しました\n" : "変換処理に失敗しました\n");
-    report_end_and_elapsed();
+    report_end_and_elapsed(clock);
     if (status == 0) {
         if (s.FIGURE != 0) {
             if (s.JPEG != 0)
@@ -142,8 +142,8 @@ int report_summary(int status, const ConversionSettings& s) {
     return status == -1 ? 1 : 0;
 }
 
-void finish_run(int status, const ConversionSettings& settings) {
-    std::exit(report_summary(status, settings));
+void finish_run(int status, const ConversionSettings& settings, const RunClock& clock) {
+    std::exit(report_summary(status, settings, clock));
 }
 
 }  // namespace qel

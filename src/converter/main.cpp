@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     int taken = qel::take_command_line(argc, argv, usage);
     if (taken >= 0) return taken;
     qel::ConversionSettings settings;
+    qel::RunClock clock;
     std::string path = qel::program_file_path(argv[0]);
-    if (qel::start_run(path.c_str()) != 0) qel::finish_run(-1, settings);
-    qel::finish_run(qel::run_conversion_steps(settings), settings);
+    if (qel::start_run(path.c_str(), clock) != 0) qel::finish_run(-1, settings, clock);
+    qel::finish_run(qel::run_conversion_steps(settings), settings, clock);
 }

@@ -10,39 +10,22 @@
 
 namespace qel {
 
-namespace {
-
-// The book directory; empty means the working directory.
-std::string outpath;
-
-}  // namespace
-
-int read_outpath() {
+int read_outpath(std::string& outpath) {
     static const char* const Keys[] = {"OUTPATH"};
+    // Without an OUTPATH line the book is below the working directory.
+    outpath.clear();
     return read_directory_settings(Keys, &outpath, 1);
 }
 
-const std::string& fixer_outpath() {
-    return outpath;
-}
-
-void set_fixer_outpath(const std::string& value) {
-    outpath = value;
-}
-
-void reset_fixer_state() {
-    outpath.clear();
-}
-
-int report_fix_summary(int status) {
+int report_fix_summary(int status, const RunClock& clock) {
     report(status == 0 ? "検索見出しの修正が終了しました\n" : "検索見出しの修正に失敗しました\n");
-    report_end_and_elapsed();
+    report_end_and_elapsed(clock);
     report_log("\n");
     return status == -1 ? 1 : 0;
 }
 
-void finish_fix(int status) {
-    std::exit(report_fix_summary(status));
+void finish_fix(int status, const RunClock& clock) {
+    std::exit(report_fix_summary(status, clock));
 }
 
 }  // namespace qel

@@ -113,36 +113,38 @@ TEST(StartRun, EntersTheDirectoryAndLogsTheStart) {
     TempDir dir;
     dir.enter();
     TempDir other;
-    reset_run_state();
+    RunClock clock;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(start_run((other.path + "/qelconv").c_str()), 0);
+    EXPECT_EQ(start_run((other.path + "/qelconv").c_str(), clock), 0);
     std::string console = testing::internal::GetCapturedStdout();
     EXPECT_EQ(console, "作業ディレクトリ " + other.path + " に移動しました\n");
     std::string log = read_file(other.path + "/" + LogFileName);
     EXPECT_EQ(log.rfind("開始時刻: ", 0), 0u);
     EXPECT_NE(log.find("作業ディレクトリ " + other.path + " に移動しました\r\n"), std::string::npos);
-    EXPECT_NE(run_start_time(), -1);
+    EXPECT_NE(clock.start_time, NoStartTime);
 
+    RunClock failed;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(start_run((other.path + "/missing/qelconv").c_str()), -1);
+    EXPECT_EQ(start_run((other.path + "/missing/qelconv").c_str(), failed), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "作業ディレクトリ " + other.path + "/missing への移動に失敗しました\n");
+    EXPECT_EQ(failed.start_time, NoStartTime);
     change_directory(dir.path.c_str());
 }
 
 TEST(StartRun, ElapsedTimeIsInWholeMinutes) {
     TempDir dir;
     dir.enter();
-    set_run_start_time(wall_clock_seconds() - 3725);
+    RunClock clock{wall_clock_seconds() - 3725};
     testing::internal::CaptureStdout();
-    report_end_and_elapsed();
+    report_end_and_elapsed(clock);
     std::string console = testing::internal::GetCapturedStdout();
     // 3725 s = 62 min 5 s; a second may tick between the two clock readings.
     EXPECT_TRUE(console == "経過時間: 62:05\n" || console == "経過時間: 62:06\n") << console;
     EXPECT_EQ(read_file(LogFileName).rfind("終了時刻: ", 0), 0u);
 
-    reset_run_state();
+    RunClock never_started;
     testing::internal::CaptureStdout();
-    report_end_and_elapsed();
+    report_end_and_elapsed(never_started);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "経過時間: 0:00\n");
 }

@@ -15,9 +15,9 @@ namespace {
 
 // The summary's console text after the elapsed-time line.
 std::string advice(int status, const ConversionSettings& settings) {
-    set_run_start_time(wall_clock_seconds());
+    RunClock clock{wall_clock_seconds()};
     testing::internal::CaptureStdout();
-    int code = report_summary(status, settings);
+    int code = report_summary(status, settings, clock);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(code, status == 0 ? 0 : 1);
     size_t at = out.find("経過時間: ");
@@ -56,9 +56,9 @@ TEST(Summary, LogHoldsEndTimeAndABlankLine) {
     TempDir dir;
     dir.enter();
     ConversionSettings settings;
-    set_run_start_time(wall_clock_seconds());
+    RunClock clock{wall_clock_seconds()};
     testing::internal::CaptureStdout();
-    report_summary(-1, settings);
+    report_summary(-1, settings, clock);
     std::string console = testing::internal::GetCapturedStdout();
     EXPECT_EQ(console.rfind("変換処理に失敗しました\n経過時間: 0:0", 0), 0u);
     std::string log = qeltest::read_file(LogFileName);

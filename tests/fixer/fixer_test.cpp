@@ -15,14 +15,13 @@ using qeltest::write_file;
 
 namespace {
 
-// Reads `ini` as qelconv.ini in the entered directory; the console output
-// goes to `console`.
-int read_ini(const std::string& ini, std::string& console) {
+// Reads `ini` as qelconv.ini in the entered directory into `outpath`; the
+// console output goes to `console`.
+int read_ini(const std::string& ini, std::string& outpath, std::string& console) {
     write_file("qelconv.ini", ini);
-    reset_fixer_state();
     set_console_transcoding(0);
     testing::internal::CaptureStdout();
-    int r = read_outpath();
+    int r = read_outpath(outpath);
     console = testing::internal::GetCapturedStdout();
     set_console_transcoding(-1);
     return r;
@@ -33,37 +32,38 @@ int read_ini(const std::string& ini, std::string& console) {
 TEST(FixerSettings, OnlyOutpathIsTaken) {
     TempDir dir;
     dir.enter();
-    std::string console;
+    std::string outpath, console;
     // 1. Lines the converter rejects, and every other key, pass silently; the
     //    last OUTPATH wins and gets its backslash; nothing is echoed.
     EXPECT_EQ(read_ini("# book\r\nFigure=1\r\nOUTPATH=C:\\first\r\n=x\r\nBASEPATH=base\r\n"
                        "outpath=low\r\n  OUTPATH = D:\\book  #here\r\n",
-                       console),
+                       outpath, console),
               0);
-    EXPECT_EQ(fixer_outpath(), "D:\\book  \\");
+    EXPECT_EQ(outpath, "D:\\book  \\");
     EXPECT_EQ(console, "");
     EXPECT_FALSE(qeltest::file_exists(LogFileName));
-    // 2. No OUTPATH: empty, so the book is looked for below the working directory.
-    EXPECT_EQ(read_ini("BASEPATH=x\n", console), 0);
-    EXPECT_EQ(fixer_outpath(), "");
+    // 2. No OUTPATH: empty, so the book is looked for below the working
+    //    directory, whatever the string held before.
+    EXPECT_EQ(read_ini("BASEPATH=x\n", outpath, console), 0);
+    EXPECT_EQ(outpath, "");
     // 3. A bare key gives the single backslash; a slash at the end is kept.
-    EXPECT_EQ(read_ini("OUTPATH", console), 0);
-    EXPECT_EQ(fixer_outpath(), "\\");
-    EXPECT_EQ(read_ini("OUTPATH=book/\n", console), 0);
-    EXPECT_EQ(fixer_outpath(), "book/");
+    EXPECT_EQ(read_ini("OUTPATH", outpath, console), 0);
+    EXPECT_EQ(outpath, "\\");
+    EXPECT_EQ(read_ini("OUTPATH=book/\n", outpath, console), 0);
+    EXPECT_EQ(outpath, "book/");
     // 4. A key too long for any buffer, on a line longer than the line
     //    buffer, is passed over; the next line still counts.
-    EXPECT_EQ(read_ini(std::string(700, 'K') + "=v\nOUTPATH=out\n", console), 0);
-    EXPECT_EQ(fixer_outpath(), "out\\");
+    EXPECT_EQ(read_ini(std::string(700, 'K') + "=v\nOUTPATH=out\n", outpath, console), 0);
+    EXPECT_EQ(outpath, "out\\");
 }
 
 TEST(FixerSettings, MissingFileIsReported) {
     TempDir dir;
     dir.enter();
-    reset_fixer_state();
+    std::string outpath;
     set_console_transcoding(0);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(read_outpath(), -1);
+    EXPECT_EQ(read_outpath(outpath), -1);
     std::string console = testing::internal::GetCapturedStdout();
     set_console_transcoding(-1);
     EXPECT_EQ(console, "設定ファイル qelconv.ini がオープンできません\n");
@@ -73,14 +73,13 @@ TEST(FixerSettings, MissingFileIsReported) {
 TEST(FixerSummary, ResultLineTimesAndExitCode) {
     TempDir dir;
     dir.enter();
-    set_run_start_time(wall_clock_seconds() - 125);
+    RunClock clock{wall_clock_seconds() - 125};
     set_console_transcoding(0);
     testing::internal::CaptureStdout();
-    int ok = report_fix_summary(0);
-    int failed = report_fix_summary(-1);
+    int ok = report_fix_summary(0, clock);
+    int failed = report_fix_summary(-1, clock);
     std::string console = testing::internal::GetCapturedStdout();
     set_console_transcoding(-1);
-    reset_run_state();
     EXPECT_EQ(ok, 0);
     EXPECT_EQ(failed, 1);
     // The elapsed time may tick over a second while the test runs.

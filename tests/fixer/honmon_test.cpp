@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "common/report.h"
-#include "fixer/fixer.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 
@@ -83,17 +82,23 @@ void install_book(TempDir& dir, const TestBook& book) {
     dir.enter();
     qeltest::shell("mkdir -p qel/data");
     write_file(BookPath, book.bytes);
-    reset_fixer_state();
 }
 
-// Runs the patcher, keeping its console output in `console`.
-int run_patch(std::string& console) {
+// Runs the patcher on the book below `outpath` into `patch`, keeping its
+// console output in `console`.
+int run_patch(std::string& console, BookPatch& patch, const std::string& outpath = "") {
     set_console_transcoding(0);
     testing::internal::CaptureStdout();
-    int r = patch_book();
+    int r = patch_book(outpath, patch);
     console = testing::internal::GetCapturedStdout();
     set_console_transcoding(-1);
     return r;
+}
+
+// The same with a patch run of its own.
+int run_patch(std::string& console) {
+    BookPatch patch;
+    return run_patch(console, patch);
 }
 
 std::string progress(int identifier) {
@@ -193,12 +198,13 @@ TEST(HonmonPatch, EachStartBlockIsPatchedOnce) {
         expected.narrow(5, 0);
 
         std::string console;
-        ASSERT_EQ(run_patch(console), 0);
+        BookPatch patch;
+        ASSERT_EQ(run_patch(console, patch), 0);
         EXPECT_EQ(read_file(BookPath), expected.bytes);
         EXPECT_EQ(console, progress(0x05) + progress(0x0D) + progress(0x0A));
-        EXPECT_TRUE(is_patched_start(2));
-        EXPECT_TRUE(is_patched_start(4));
-        EXPECT_FALSE(is_patched_start(3));
+        EXPECT_TRUE(is_patched_start(patch, 2));
+        EXPECT_TRUE(is_patched_start(patch, 4));
+        EXPECT_FALSE(is_patched_start(patch, 3));
     }
     // 2. The other order: the complex-search component comes first and the
     //    book component with its start block is passed over.
@@ -235,16 +241,43 @@ TEST(HonmonPatch, EachStartBlockIsPatchedOnce) {
     }
 }
 
+TEST(HonmonPatch, EachRunKeepsItsOwnPatchedStarts) {
+    // Two books in one process, both with a component at block 2: the second
+    // run patches it again and lists only its own starts.
+    TempDir first_dir, second_dir;
+    TestBook first(2), second(3);
+    first.components({{0x05, 2, 1}});
+    second.components({{0x05, 2, 1}, {0x07, 3, 1}});
+    first.indent(2, 0);
+    second.indent(2, 0);
+    second.indent(3, 0);
+    TestBook expected = second;
+    expected.narrow(2, 0);
+    expected.narrow(3, 0);
+
+    std::string console;
+    BookPatch first_patch, second_patch;
+    install_book(first_dir, first);
+    ASSERT_EQ(run_patch(console, first_patch), 0);
+    install_book(second_dir, second);
+    ASSERT_EQ(run_patch(console, second_patch), 0);
+    EXPECT_EQ(read_file(BookPath), expected.bytes);
+    EXPECT_EQ(console, progress(0x05) + progress(0x07));
+    EXPECT_EQ(first_patch.patched_starts, std::vector<uint32_t>({2}));
+    EXPECT_EQ(second_patch.patched_starts, std::vector<uint32_t>({2, 3}));
+    // The file is closed when the run ends.
+    EXPECT_EQ(second_patch.book, nullptr);
+}
+
 TEST(HonmonPatch, FailuresAreReportedAndKeepWhatWasWritten) {
     std::string console;
     // 1. No book: the path as formed from OUTPATH.
     {
         TempDir dir;
         dir.enter();
-        set_fixer_outpath("out\\");
-        EXPECT_EQ(run_patch(console), -1);
+        BookPatch patch;
+        EXPECT_EQ(run_patch(console, patch, "out\\"), -1);
         EXPECT_EQ(console, "本文ファイル out\\qel\\data\\honmon がオープンできません\n");
-        reset_fixer_state();
     }
     // 2. A book too short for block 1.
     {
