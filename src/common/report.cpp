@@ -125,6 +125,10 @@ void count_data_fault(DataFault kind) {
     ++fault_counts[kind];
 }
 
+long data_fault_count(DataFault kind) {
+    return kind >= 0 && kind < DataFaultKinds ? fault_counts[kind] : 0;
+}
+
 void report_data_fault_summary() {
     long total = 0;
     std::string kinds;

@@ -51,6 +51,9 @@ enum DataFault {
 // Counts one fault of `kind` that was just logged.
 void count_data_fault(DataFault kind);
 
+// Faults of `kind` counted so far in this process.
+long data_fault_count(DataFault kind);
+
 // When the log recorded faults in the data: shows one console line that
 // counts them by kind and names the log file. Not logged.
 void report_data_fault_summary();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <thread>
+
 #include "common/run.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
@@ -55,6 +57,42 @@ TEST(Report, ProgressOnATerminalOnly) {
         else
             EXPECT_EQ(console, "A... 終了しました\nB...\nfault\nB... 終了しました\n");
     }
+    set_console_terminal(1);
+}
+
+// A step on a thread of its own beside another: its messages wait until
+// released, then appear after the other step's, in their
+// own order; a dropped step leaves nothing, later messages included.
+TEST(Report, HeldMessagesFollowTheStepBefore) {
+    TempDir dir;
+    dir.enter();
+    set_console_terminal(0);
+    testing::internal::CaptureStdout();
+    HeldReports held, dropped;
+    std::thread beside([&held] {
+        hold_reports(held);
+        report("B...");
+        report_log("\n");
+        report_console("\rB... %d%%", 50);
+        report_log("fault in B\n");
+        report_console("\rB... ");
+    });
+    long gaiji_faults = data_fault_count(FAULT_GAIJI_TABLE);
+    std::thread abandoned([&dropped] {
+        hold_reports(dropped);
+        report("C...\n");
+        count_data_fault(FAULT_GAIJI_TABLE);
+    });
+    abandoned.join();
+    drop_reports(dropped);
+    report("A... 終了しました\n");
+    beside.join();
+    release_reports(held);
+    report("終了しました\n");
+    std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(read_file(LogFileName), "A... 終了しました\r\nB...\r\nfault in B\r\n終了しました\r\n");
+    EXPECT_EQ(console, "A... 終了しました\nB... 終了しました\n");
+    EXPECT_EQ(data_fault_count(FAULT_GAIJI_TABLE), gaiji_faults);
     set_console_terminal(1);
 }
 

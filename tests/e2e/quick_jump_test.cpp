@@ -157,6 +157,35 @@ TEST(QuickJumpRun, QuickJumpOffWritesNoneOfIt) {
     EXPECT_EQ(b.html.find("＞</b><a href=\"#"), std::string::npos);
 }
 
+// The hyperlink pass runs beside the quick-jump pass, but the console and the
+// log show them one after the other; when the quick-jump pass fails, nothing
+// of the hyperlink pass shows, as if it had never run.
+TEST(QuickJumpRun, TheHyperlinkPassBesideItKeepsTheOrderOfMessages) {
+    Book b;
+    convert_demo(b, "QUICKJUMP=1\n");
+    ASSERT_EQ(b.run.exit_code, 0) << b.run.output;
+    const std::string steps = "項目内ジャンプデータを生成しています... 終了しました\nハイパーリンクデータを生成しています...";
+    EXPECT_NE(b.run.output.find(steps), std::string::npos) << b.run.output;
+    std::string log = lf(read_file(b.path("qelconv.log")));
+    size_t quick_jump = log.find("項目内ジャンプデータを生成しています...");
+    size_t links = log.find("ハイパーリンクデータを生成しています...");
+    size_t sorted = log.find("ハイパーリンクデータをソートしています...");
+    size_t body = log.find("本文データをHTMLに変換しています...");
+    ASSERT_NE(quick_jump, std::string::npos);
+    EXPECT_TRUE(quick_jump < links && links < sorted && sorted < body) << log;
+
+    Book failed;
+    ASSERT_EQ(shell("'" + Generator + "' --demo '" + failed.dir.path + "' > /dev/null && mkdir '" +
+                    failed.path("quickjmp.dat") + "'"),
+              0);
+    run_converter(failed, "QUICKJUMP=1\n");
+    EXPECT_EQ(failed.run.exit_code, 1);
+    EXPECT_NE(failed.run.output.find("quickjmp.dat が新規作成できません\n変換処理に失敗しました"), std::string::npos)
+        << failed.run.output;
+    EXPECT_EQ(failed.run.output.find("ハイパーリンク"), std::string::npos);
+    EXPECT_EQ(read_file(failed.path("qelconv.log")).find("ハイパーリンク"), std::string::npos);
+}
+
 TEST(QuickJumpRun, LongLabelsAndItemListsComeThroughWhole) {
     // Forty parts of speech of 300 bytes, a section label of 200 bytes and an
     // identifier of 150: the record runs far past 4096 bytes. Its derived form
