@@ -6,7 +6,7 @@
 namespace qel {
 
 int close_written_file(File* file, const std::string& path) {
-    int failed = std::ferror(file->fp) != 0;
+    int failed = file_failed(file);
     if (file_close(file) != 0) failed = 1;
     if (!failed) return 0;
     report("ファイル %s への書き込みに失敗しました\n", path.c_str());

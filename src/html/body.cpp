@@ -477,6 +477,9 @@ File* open_body_file(const char* directory, const char* name) {
         report("出力HTMLファイル %s が新規作成できません\n", path.c_str());
         return nullptr;
     }
+    // The body is the bulk of the output: its writing goes on beside the
+    // conversion.
+    file_write_behind(file);
     file_puts(file, "<html>\n");
     file_puts(file, "<head>\n");
     file_puts(file, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">\n");
@@ -539,7 +542,7 @@ int convert_body(const ConversionSettings& cs, const GaijiCodes& gaiji, int link
             return -1;
         }
         if (outcome == OUTPUT) output_stage(s, &tag, value);
-        if ((++lines & 0xFFF) == 0 && std::ferror(s.body->fp) != 0) {
+        if ((++lines & 0xFFF) == 0 && file_failed(s.body) != 0) {
             report_console("\r本文データをHTMLに変換しています... ");
             report("ファイル %s への書き込みに失敗しました\n", body_path.c_str());
             abandon_step(s);

@@ -4,8 +4,14 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/stream.h"
@@ -77,6 +83,117 @@ size_t plain_text_run(const char* p, size_t count) {
     return count;
 }
 
+
+// Writes at once, as file_write does for a file not written behind.
+size_t write_through(File* f, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    if (!f->text) return stream_write(f->fp, p, size);
+    // Translate LF into CR LF: runs between line ends are copied whole into
+    // the pending buffer, which goes to the stream whenever it is full.
+    if (f->pending == nullptr) f->pending = new char[PendingCapacity];
+    size_t done = 0;  // input consumed
+    while (done < size) {
+        // Room for at least one byte of a run and the CR LF after it.
+        if (PendingCapacity - f->pending_size <= 2 && write_pending(f) != 0) return done;
+        const char* lf = static_cast<const char*>(std::memchr(p + done, '\n', size - done));
+        size_t run = (lf ? static_cast<size_t>(lf - p) : size) - done;
+        size_t room = PendingCapacity - 2 - f->pending_size;
+        if (run > room) run = room;
+        std::memcpy(f->pending + f->pending_size, p + done, run);
+        f->pending_size += run;
+        done += run;
+        if (lf && p + done == lf) {
+            f->pending[f->pending_size++] = '\r';
+            f->pending[f->pending_size++] = '\n';
+            ++done;
+        }
+    }
+    return size;
+}
+
+// ---- Writing behind ------------------------------------------------------------
+
+// Bytes gathered before they are handed to the writer thread, and how many
+// handed-over buffers may wait for it before the caller waits in turn.
+const size_t BehindBufferSize = 1 << 20;
+const size_t BehindBuffersWaiting = 3;
+
+}  // namespace
+
+// The writer thread of a file and the buffers between it and the caller.
+struct WriteBehind {
+    File* file;
+    std::thread thread;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<char> filling;             // gathered by the caller, not handed over yet
+    std::deque<std::vector<char>> full;    // handed over, oldest first
+    std::vector<std::vector<char>> spare;  // written, to be filled again
+    int stopping = 0;                      // no more buffers will come
+    std::atomic<int> failed{0};            // a write of the thread failed
+};
+
+namespace {
+
+// The writer thread: writes the handed-over buffers in order.
+void write_behind_loop(WriteBehind& b) {
+    for (;;) {
+        std::vector<char> buffer;
+        {
+            std::unique_lock<std::mutex> guard(b.lock);
+            b.changed.wait(guard, [&b] { return !b.full.empty() || b.stopping; });
+            if (b.full.empty()) break;
+            buffer = std::move(b.full.front());
+            b.full.pop_front();
+        }
+        if (write_through(b.file, buffer.data(), buffer.size()) != buffer.size())
+            b.failed.store(1, std::memory_order_relaxed);
+        buffer.clear();
+        {
+            std::lock_guard<std::mutex> guard(b.lock);
+            b.spare.push_back(std::move(buffer));
+        }
+        b.changed.notify_all();
+    }
+    // What the text translation still holds goes out with the thread.
+    if (write_pending(b.file) != 0) b.failed.store(1, std::memory_order_relaxed);
+}
+
+// Hands the gathered bytes to the writer thread, waiting while it is behind
+// by too many buffers, and starts gathering into an emptied one.
+void hand_over(WriteBehind& b) {
+    {
+        std::unique_lock<std::mutex> guard(b.lock);
+        b.changed.wait(guard, [&b] { return b.full.size() < BehindBuffersWaiting; });
+        b.full.push_back(std::move(b.filling));
+        if (!b.spare.empty()) {
+            b.filling = std::move(b.spare.back());
+            b.spare.pop_back();
+        } else {
+            b.filling = std::vector<char>();
+            b.filling.reserve(BehindBufferSize + BehindBufferSize / 8);
+        }
+    }
+    b.changed.notify_all();
+}
+
+// Waits for the writer thread to write everything and ends it; the file is
+// written at once again from then on.
+void stop_writing_behind(File* f) {
+    WriteBehind* b = f->behind;
+    if (b == nullptr) return;
+    if (!b->filling.empty()) hand_over(*b);
+    {
+        std::lock_guard<std::mutex> guard(b->lock);
+        b->stopping = 1;
+    }
+    b->changed.notify_all();
+    b->thread.join();
+    if (b->failed.load()) f->behind_failed = 1;
+    delete b;
+    f->behind = nullptr;
+}
+
 }  // namespace
 
 File* file_open(const char* path, FileMode mode) {
@@ -90,12 +207,15 @@ File* file_open(const char* path, FileMode mode) {
     f->pending_size = 0;
     f->ahead = nullptr;
     f->ahead_start = f->ahead_end = 0;
+    f->behind = nullptr;
+    f->behind_failed = 0;
     return f;
 }
 
 int file_close(File* f) {
     if (!f) return 0;
-    int w = write_pending(f);
+    stop_writing_behind(f);
+    int w = f->behind_failed ? -1 : write_pending(f);
     int r = std::fclose(f->fp);
     delete[] f->pending;
     delete[] f->ahead;
@@ -144,29 +264,12 @@ size_t file_read(File* f, void* buffer, size_t size) {
 }
 
 size_t file_write(File* f, const void* data, size_t size) {
+    if (f->behind == nullptr) return write_through(f, data, size);
+    WriteBehind& b = *f->behind;
     const char* p = static_cast<const char*>(data);
-    if (!f->text) return stream_write(f->fp, p, size);
-    // Translate LF into CR LF: runs between line ends are copied whole into
-    // the pending buffer, which goes to the stream whenever it is full.
-    if (f->pending == nullptr) f->pending = new char[PendingCapacity];
-    size_t done = 0;  // input consumed
-    while (done < size) {
-        // Room for at least one byte of a run and the CR LF after it.
-        if (PendingCapacity - f->pending_size <= 2 && write_pending(f) != 0) return done;
-        const char* lf = static_cast<const char*>(std::memchr(p + done, '\n', size - done));
-        size_t run = (lf ? static_cast<size_t>(lf - p) : size) - done;
-        size_t room = PendingCapacity - 2 - f->pending_size;
-        if (run > room) run = room;
-        std::memcpy(f->pending + f->pending_size, p + done, run);
-        f->pending_size += run;
-        done += run;
-        if (lf && p + done == lf) {
-            f->pending[f->pending_size++] = '\r';
-            f->pending[f->pending_size++] = '\n';
-            ++done;
-        }
-    }
-    return size;
+    b.filling.insert(b.filling.end(), p, p + size);
+    if (b.filling.size() >= BehindBufferSize) hand_over(b);
+    return b.failed.load(std::memory_order_relaxed) ? 0 : size;
 }
 
 int file_puts(File* f, const char* text) {
@@ -194,6 +297,7 @@ int file_printf(File* f, const char* format, ...) {
 }
 
 int file_seek(File* f, int64_t offset) {
+    stop_writing_behind(f);
     f->ended = 0;
     f->ahead_start = f->ahead_end = 0;
     if (offset < 0) return -1;
@@ -202,6 +306,7 @@ int file_seek(File* f, int64_t offset) {
 }
 
 int64_t file_tell(File* f) {
+    stop_writing_behind(f);
     if (write_pending(f) != 0) return -1;
     int64_t position = stream_tell(f->fp);
     if (position < 0) return -1;
@@ -209,12 +314,33 @@ int64_t file_tell(File* f) {
 }
 
 int64_t file_size(File* f) {
+    stop_writing_behind(f);
     return stream_size(f->fp);
 }
 
 int file_flush(File* f) {
+    stop_writing_behind(f);
     int w = write_pending(f);
-    return (std::fflush(f->fp) == 0 && w == 0) ? 0 : -1;
+    return (std::fflush(f->fp) == 0 && w == 0 && !f->behind_failed) ? 0 : -1;
+}
+
+void file_write_behind(File* f) {
+    if (f == nullptr || f->behind != nullptr || std::thread::hardware_concurrency() <= 1) return;
+    WriteBehind* b = new WriteBehind;
+    b->file = f;
+    b->filling.reserve(BehindBufferSize + BehindBufferSize / 8);
+    try {
+        b->thread = std::thread(write_behind_loop, std::ref(*b));
+    } catch (const std::system_error&) {
+        delete b;
+        return;
+    }
+    f->behind = b;
+}
+
+int file_failed(File* f) {
+    if (f->behind != nullptr) return f->behind->failed.load() ? 1 : 0;
+    return f->behind_failed || std::ferror(f->fp) != 0 ? 1 : 0;
 }
 
 }  // namespace qel

@@ -80,6 +80,8 @@ struct File {
     char* ahead;         // bytes of a text file read ahead, as stored; none before the first text read
     size_t ahead_start;  // next byte of `ahead` not yet taken
     size_t ahead_end;    // bytes held in `ahead`
+    struct WriteBehind* behind;  // the writer thread of a file written behind; none
+    int behind_failed;   // 1 once a write of a finished writer thread failed
 };
 
 // Opens `path` (backslashes act as separators on POSIX). Returns the file, or
@@ -110,6 +112,19 @@ int64_t file_tell(File* f);
 // Size of the open file in bytes, or -1 when it cannot be taken.
 int64_t file_size(File* f);
 int file_flush(File* f);
+
+// Hands the writes of `f`, a file being written from start to end, to a
+// thread of its own from now on: file_write only gathers the bytes, and the
+// text translation and the stream writes go on beside the caller, in their
+// order, a few large buffers at a time. Flushing, positioning, asking the
+// position or the size, and closing wait for what was handed over. Nothing
+// changes on a machine of one core or when no thread can be started.
+void file_write_behind(File* f);
+
+// 1 when a write to `f` has failed so far (written behind or not), else 0.
+// A failure behind shows here a little after the write that caused it, and
+// always in file_close's result.
+int file_failed(File* f);
 
 // ---- Low-level file handles ------------------------------------------------
 

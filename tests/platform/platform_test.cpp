@@ -61,38 +61,56 @@ TEST(TextFiles, LongLinesArriveInPiecesAndLongFormatsWhole) {
     file_close(f);
 }
 
+// The same writes at once and written behind by a thread of their own.
 TEST(TextFiles, WritesOfEverySizeKeepEveryByteAndLineEnd) {
-    TempDir dir;
-    std::string path = dir.path + "/many.txt";
-    File* f = file_open(path.c_str(), FILE_WRITE_TEXT);
-    ASSERT_NE(f, nullptr);
-    // Pieces of 1 to 700 bytes, line ends at every offset of a piece, one
-    // piece of 300000 bytes and a run of bare line ends: together several
-    // times the file's own buffer, so its edges fall everywhere.
-    std::string stored;
-    auto write = [&](const std::string& piece) {
-        EXPECT_EQ(file_write(f, piece.data(), piece.size()), piece.size());
-        for (char c : piece) stored += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    };
-    for (int size = 1; size <= 700; ++size) {
-        std::string piece(static_cast<size_t>(size), static_cast<char>('a' + size % 26));
-        piece[static_cast<size_t>(size * 7 % size)] = '\n';
-        write(piece);
+    for (int behind = 0; behind < 2; ++behind) {
+        TempDir dir;
+        std::string path = dir.path + "/many.txt";
+        File* f = file_open(path.c_str(), FILE_WRITE_TEXT);
+        ASSERT_NE(f, nullptr);
+        if (behind) file_write_behind(f);
+        // Pieces of 1 to 700 bytes, line ends at every offset of a piece, one
+        // piece of 300000 bytes, a run of bare line ends and some megabytes:
+        // together many times the file's own buffer and the buffers handed
+        // to the writer thread, so their edges fall everywhere.
+        std::string stored;
+        auto write = [&](const std::string& piece) {
+            EXPECT_EQ(file_write(f, piece.data(), piece.size()), piece.size());
+            for (char c : piece) stored += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        };
+        for (int size = 1; size <= 700; ++size) {
+            std::string piece(static_cast<size_t>(size), static_cast<char>('a' + size % 26));
+            piece[static_cast<size_t>(size * 7 % size)] = '\n';
+            write(piece);
+        }
+        std::string big(300000, 'x');
+        for (size_t i = 0; i < big.size(); i += 997) big[i] = '\n';
+        write(big);
+        write(std::string(70000, '\n'));
+        for (int i = 0; i < 20; ++i) write(big);
+        write("end");
+        EXPECT_EQ(file_failed(f), 0);
+        // 1. The position counts every byte written so far, CR included.
+        EXPECT_EQ(file_tell(f), static_cast<int64_t>(stored.size()));
+        // 2. A flush makes the file whole at once; writing goes on after it.
+        EXPECT_EQ(file_flush(f), 0);
+        EXPECT_EQ(read_file(path), stored);
+        write("\nafter\n");
+        EXPECT_EQ(file_close(f), 0);
+        EXPECT_EQ(read_file(path), stored);
+        EXPECT_GT(stored.size(), 4 * 65536u);
     }
-    std::string big(300000, 'x');
-    for (size_t i = 0; i < big.size(); i += 997) big[i] = '\n';
-    write(big);
-    write(std::string(70000, '\n'));
-    write("end");
-    // 1. The position counts every byte written so far, CR included.
-    EXPECT_EQ(file_tell(f), static_cast<int64_t>(stored.size()));
-    // 2. A flush makes the file whole at once; writing goes on after it.
-    EXPECT_EQ(file_flush(f), 0);
-    EXPECT_EQ(read_file(path), stored);
-    write("\nafter\n");
-    EXPECT_EQ(file_close(f), 0);
-    EXPECT_EQ(read_file(path), stored);
-    EXPECT_GT(stored.size(), 4 * 65536u);
+}
+
+// A write behind that fails shows in file_failed soon after, and in the close.
+TEST(TextFiles, AFailedWriteBehindIsNotLost) {
+    File* f = file_open("/dev/full", FILE_WRITE_TEXT);
+    if (f == nullptr) GTEST_SKIP() << "no /dev/full";
+    file_write_behind(f);
+    std::string piece(100000, 'x');
+    piece.back() = '\n';
+    for (int i = 0; i < 100 && file_failed(f) == 0; ++i) file_write(f, piece.data(), piece.size());
+    EXPECT_EQ(file_close(f), -1);
 }
 
 TEST(TextFiles, ReadingAcrossTheReadAheadKeepsTheTranslation) {
