@@ -16,11 +16,14 @@ DecimalNumber read_decimal(const char* text, long long limit, int lead) {
     if ((lead & DecimalSign) && (*p == '+' || *p == '-')) negative = *p++ == '-';
 
     if (limit < 0) limit = 0;
+    // value * 10 + digit passes the limit exactly when value is above
+    // limit / 10, or equal to it with the digit above limit % 10.
+    const long long tens = limit / 10;
+    const int last = static_cast<int>(limit % 10);
     DecimalNumber n{0, p, 0};
     for (; *p >= '0' && *p <= '9'; ++p) {
         int digit = *p - '0';
-        // value * 10 + digit > limit, asked without overflowing.
-        if (limit - digit < 0 || n.value > (limit - digit) / 10)
+        if (n.value > tens || (n.value == tens && digit > last))
             n.value = limit;
         else
             n.value = n.value * 10 + digit;
