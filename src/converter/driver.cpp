@@ -8,6 +8,7 @@
 #include "common/report.h"
 #include "common/run.h"
 #include "common/settings.h"
+#include "platform/platform.h"
 #include "converter/directories.h"
 #include "gaiji/gaiji_table.h"
 #include "html/body.h"
@@ -81,7 +82,7 @@ int quick_jump_and_link_steps(ConversionRun& run) {
     HeldReports held;
     int link_status = 0;
     std::thread links;
-    if (run.settings.QUICKJUMP != 0 && std::thread::hardware_concurrency() > 1) {
+    if (run.settings.QUICKJUMP != 0 && usable_processors() > 1) {
         try {
             links = std::thread([&run, &held, &link_status] {
                 hold_reports(held);

@@ -325,7 +325,7 @@ int file_flush(File* f) {
 }
 
 void file_write_behind(File* f) {
-    if (f == nullptr || f->behind != nullptr || std::thread::hardware_concurrency() <= 1) return;
+    if (f == nullptr || f->behind != nullptr || usable_processors() <= 1) return;
     WriteBehind* b = new WriteBehind;
     b->file = f;
     b->filling.reserve(BehindBufferSize + BehindBufferSize / 8);

@@ -49,6 +49,10 @@ void console_error_write(const char* text, size_t length);
 // Standard output is a terminal (not a file or a pipe). 1 or 0.
 int console_is_terminal();
 
+// Processors this process may run on (its affinity, e.g. under taskset), at
+// least 1. Work is spread over threads only when there are two or more.
+int usable_processors();
+
 // Forces (1) or forbids (0) the UTF-8 transcoding of console output; -1
 // returns to the locale's choice. For tests.
 void set_console_transcoding(int mode);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -155,6 +156,14 @@ void console_write(const char* text, size_t length) {
 
 void console_error_write(const char* text, size_t length) {
     write_console_stream(stderr, text, length);
+}
+
+int usable_processors() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+    long online = sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 1 ? static_cast<int>(online) : 1;
 }
 
 int console_is_terminal() {

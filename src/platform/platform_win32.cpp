@@ -97,6 +97,14 @@ void console_error_write(const char* text, size_t length) {
     std::fwrite(text, 1, length, stderr);
 }
 
+int usable_processors() {
+    DWORD_PTR process = 0, system = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || process == 0) return 1;
+    int count = 0;
+    for (; process != 0; process &= process - 1) ++count;
+    return count;
+}
+
 int console_is_terminal() {
     return _isatty(_fileno(stdout)) ? 1 : 0;
 }
