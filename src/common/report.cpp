@@ -59,10 +59,12 @@ void put_console(const std::string& text);
 int hold(HeldReports::Target target, const std::string& text, int fault) {
     HeldReports* held = held_reports;
     if (held == nullptr) return 0;
-    std::lock_guard<std::mutex> guard(held->lock);
+    std::unique_lock<std::mutex> guard(held->lock);
+    held->ended.wait(guard, [held] { return held->shown != 0 || held->bytes < HeldReportsLimit; });
     if (held->shown < 0) return 1;
     if (held->shown == 0) {
         held->messages.push_back(HeldReports::Message{target, text, fault});
+        held->bytes += text.size();
         return 1;
     }
     return 0;
@@ -207,12 +209,14 @@ void release_reports(HeldReports& held) {
     }
     held.messages.clear();
     held.shown = 1;
+    held.ended.notify_all();
 }
 
 void drop_reports(HeldReports& held) {
     std::lock_guard<std::mutex> guard(held.lock);
     held.messages.clear();
     held.shown = -1;
+    held.ended.notify_all();
 }
 
 }  // namespace qel

@@ -83,7 +83,6 @@ size_t plain_text_run(const char* p, size_t count) {
     return count;
 }
 
-
 // Writes at once, as file_write does for a file not written behind.
 size_t write_through(File* f, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "common/run.h"
@@ -94,6 +97,43 @@ TEST(Report, HeldMessagesFollowTheStepBefore) {
     EXPECT_EQ(console, "A... 終了しました\nB... 終了しました\n");
     EXPECT_EQ(data_fault_count(FAULT_GAIJI_TABLE), gaiji_faults);
     set_console_terminal(1);
+}
+
+// A step with more to say than the held messages may keep waits until they
+// are shown; nothing is lost and the order stays.
+TEST(Report, AStepWithMuchToSayWaitsForItsTurn) {
+    TempDir dir;
+    dir.enter();
+    HeldReports held;
+    std::atomic<int> finished(0);
+    const std::string line(1000, 'x');
+    const int lines = static_cast<int>(HeldReportsLimit / line.size()) + 100;
+    std::thread talker([&] {
+        hold_reports(held);
+        for (int i = 0; i < lines; ++i) report_log("%d %s\n", i, line.c_str());
+        finished = 1;
+    });
+    // It stops once its held texts reach the limit.
+    for (;;) {
+        std::this_thread::yield();
+        std::lock_guard<std::mutex> guard(held.lock);
+        if (held.bytes >= HeldReportsLimit) break;
+    }
+    for (int i = 0; i < 100000; ++i) std::this_thread::yield();
+    EXPECT_EQ(finished.load(), 0);
+    {
+        std::lock_guard<std::mutex> guard(held.lock);
+        EXPECT_LT(held.bytes, HeldReportsLimit + 2 * line.size());
+    }
+    report_log("before\n");
+    release_reports(held);
+    talker.join();
+    std::string log = read_file(LogFileName);
+    EXPECT_EQ(log.rfind("before\r\n0 x", 0), 0u);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), lines + 1);
+    size_t at = 0;
+    for (int i = 0; i < lines && at != std::string::npos; i += 997) at = log.find("\n" + std::to_string(i) + " x", at);
+    EXPECT_NE(at, std::string::npos);
 }
 
 TEST(Report, LongMessagesAreNotCut) {
