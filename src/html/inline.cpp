@@ -327,7 +327,7 @@ int convert_title(std::string& destination, const GaijiCodes& gaiji, const char*
             // A two-byte character is copied whole, so a second byte 0xA5 is
             // never taken for a middle dot.
             const char* next = next_char(p);
-            destination.append(p, next);
+            destination.append(p, static_cast<size_t>(next - p));
             p = next;
         }
     }
@@ -361,7 +361,7 @@ int convert_plain(std::string& destination, const GaijiCodes& gaiji, const char*
             if (!tag.closing && !tag.name.empty() && tag.name[0] == 'G') set = gaiji_set_of(tag.name);
         } else {
             const char* next = next_char(p);
-            destination.append(p, next);
+            destination.append(p, static_cast<size_t>(next - p));
             p = next;
         }
     }
