@@ -64,7 +64,7 @@ int hold(HeldReports::Target target, const std::string& text, int fault) {
     if (held->shown < 0) return 1;
     if (held->shown == 0) {
         held->messages.push_back(HeldReports::Message{target, text, fault});
-        held->bytes += text.size();
+        held->bytes += sizeof(HeldReports::Message) + text.size();
         return 1;
     }
     return 0;

@@ -67,7 +67,7 @@ void report_data_fault_summary();
 // so that the console and the log read as if the steps had run one after
 // the other. Created by the one who starts the thread, and given to
 // hold_reports on the thread and to release_reports or drop_reports by its
-// starter. The held texts are kept to HeldReportsLimit bytes: a thread with
+// starter. The held messages are kept to HeldReportsLimit bytes: a thread with
 // more to say waits until they are shown, so that memory does not grow with
 // the input.
 const size_t HeldReportsLimit = 4 << 20;
@@ -81,7 +81,7 @@ struct HeldReports {
     std::mutex lock;
     std::condition_variable ended;  // signalled when the messages are shown or dropped
     std::vector<Message> messages;  // held so far
-    size_t bytes = 0;               // their texts' length
+    size_t bytes = 0;               // their size, texts included
     int shown = 0;                  // 1 once released (messages go out at once), -1 once dropped
 };
 
