@@ -626,10 +626,14 @@ void end_component(BookBuild& b, ComponentExtent& extent) {
 
 // Bodies from this size on are read in two halves at once.
 const int64_t TwoHalvesSize = 1 << 16;
+// Percent of the body given to the first half. Of two halves of equal size
+// the second ends later (measured on bodies of hundreds of megabytes), so it
+// gets a little less, and the two end at about the same time.
+const int64_t FirstHalfShare = 53;
 
 // Where the second half of a body begins: the first entry ("<dt" at the start
-// of a line) from the middle on, and the line it stands on; `size` receives
-// the body's size. 0 when there is none, or the body is too small to be
+// of a line) from FirstHalfShare percent of the body on, and the line it
+// stands on; `size` receives the body's size. 0 when there is none, or the body is too small to be
 // read in two halves (it is read whole).
 int64_t body_split(const std::string& path, int* line, int64_t* size_out) {
     File* f = file_open(path.c_str(), FILE_READ_RAW);
@@ -654,7 +658,7 @@ int64_t body_split(const std::string& path, int* line, int64_t* size_out) {
             size_t i = static_cast<size_t>(p - block.data());
             ++lines;
             ++p;
-            if (at + static_cast<int64_t>(i) + 1 >= size / 2 && i + 5 <= got && std::memcmp(p, "<dt ", 4) == 0) {
+            if (at + static_cast<int64_t>(i) + 1 >= size / 100 * FirstHalfShare && i + 5 <= got && std::memcmp(p, "<dt ", 4) == 0) {
                 split = at + static_cast<int64_t>(i) + 1;
                 break;
             }
