@@ -633,8 +633,8 @@ const int64_t FirstHalfShare = 53;
 
 // Where the second half of a body begins: the first entry ("<dt" at the start
 // of a line) from FirstHalfShare percent of the body on, and the line it
-// stands on; `size` receives the body's size. 0 when there is none, or the body is too small to be
-// read in two halves (it is read whole).
+// stands on; `size` receives the body's size. 0 when there is none, or the
+// body is too small to be read in two halves (it is read whole).
 int64_t body_split(const std::string& path, int* line, int64_t* size_out) {
     File* f = file_open(path.c_str(), FILE_READ_RAW);
     if (!f) return 0;
