@@ -685,7 +685,7 @@ inline int fuzz_book_complex(const uint8_t* data, size_t size) {
     // touches, and make the target several times slower.
     qel::BookProblems problems = qel::BookProblems();
     qel::AnchorTable anchors;
-    std::vector<qel::LinkFixup> fixups;
+    qel::LargeVector<qel::LinkFixup> fixups;
     qel::TextContext context = qel::TextContext();
     context.gaiji = &fixed_book_gaiji();
     context.problems = &problems;

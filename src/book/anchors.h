@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/large_vector.h"
+
 namespace qel {
 
 // Position of an anchor not placed yet.
@@ -14,10 +16,10 @@ const uint32_t NoPosition = 0xFFFFFFFF;
 // Names kept in one arena and found through an open-addressing table, so
 // that a million anchors take a few tens of megabytes.
 struct AnchorTable {
-    std::vector<char> names;        // each name: its length (2 bytes), then its bytes
-    std::vector<uint32_t> name_at;  // per anchor: offset of its name in `names`
-    std::vector<uint32_t> position; // per anchor: book-file offset, NoPosition until placed
-    std::vector<uint64_t> slots;    // per slot: the name's hash (high 32 bits) and anchor number + 1; 0 when empty
+    LargeVector<char> names;        // each name: its length (2 bytes), then its bytes
+    LargeVector<uint32_t> name_at;  // per anchor: offset of its name in `names`
+    LargeVector<uint32_t> position; // per anchor: book-file offset, NoPosition until placed
+    LargeVector<uint64_t> slots;    // per slot: the name's hash (high 32 bits) and anchor number + 1; 0 when empty
 };
 
 // A reference whose target was not placed when it was written: the six BCD

@@ -108,7 +108,7 @@ int write_whole_file(const std::string& path, const std::vector<unsigned char>& 
     return close_written_file(f, path);
 }
 
-int complete_references(const std::string& path, std::vector<LinkFixup>& fixups, const AnchorTable& anchors,
+int complete_references(const std::string& path, LargeVector<LinkFixup>& fixups, const AnchorTable& anchors,
                         uint32_t fallback) {
     if (fixups.empty()) return 0;
     std::sort(fixups.begin(), fixups.end(),

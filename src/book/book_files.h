@@ -41,7 +41,7 @@ int write_whole_file(const std::string& path, const std::vector<unsigned char>& 
 // Completes the references of the text file `path` still waiting for their
 // targets (a target never placed leads to the start of the text, noted by
 // the caller). 0, or -1 after reporting.
-int complete_references(const std::string& path, std::vector<LinkFixup>& fixups, const AnchorTable& anchors,
+int complete_references(const std::string& path, LargeVector<LinkFixup>& fixups, const AnchorTable& anchors,
                         uint32_t fallback);
 
 // Replaces the book in `outpath` by the finished one in `built`: every entry

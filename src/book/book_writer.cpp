@@ -111,7 +111,7 @@ int write_indexes(BookBuild& b, uint32_t heading_base, std::vector<IndexPageEntr
                    extent.blocks);
         // The keys are written: their memory goes back before the next index.
         KeyStore().arena.swap(index.store->arena);
-        std::vector<KeySortItem>().swap(index.store->items);
+        LargeVector<KeySortItem>().swap(index.store->items);
     }
     report("終了しました\n");
     if (p.ComplexSearch && !p.complex.empty()) return write_multi_searches(b, condition, page);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/large_vector.h"
 #include "book/text_encoder.h"
 
 namespace qel {
@@ -23,8 +24,8 @@ struct KeySortItem {
 // The keys of one index. A record is the text position (4 bytes), the
 // heading offset (4 bytes), the key length (1 byte) and the key's bytes.
 struct KeyStore {
-    std::vector<unsigned char> arena;  // records, back to back
-    std::vector<KeySortItem> items;    // one per record; sorted by sort_search_keys
+    LargeVector<unsigned char> arena;  // records, back to back
+    LargeVector<KeySortItem> items;    // one per record; sorted by sort_search_keys
     int sorted = 0;                    // the items are in order, without duplicates
 };
 

@@ -30,7 +30,7 @@ struct BookBuild {
     BookGaiji gaiji;             // gaiji codes and glyphs
     BookProblems problems;       // faults of the sources
     AnchorTable anchors;         // link targets of all sources
-    std::vector<LinkFixup> fixups;  // references written before their targets
+    LargeVector<LinkFixup> fixups;  // references written before their targets
     TextContext context;         // what the encoders share (points into this record)
     ByteSink book;               // the book file being written
     ByteSink headings;           // the heading stream, kept in memory until its place is known
@@ -43,7 +43,7 @@ struct BookBuild {
     int keys;                    // search keys taken (before duplicates are dropped)
     std::string scratch;         // a file beside the book's text file for the second half of a
                                  // body read in two halves at once (removed when done)
-    std::vector<std::pair<uint32_t, int>> definitions;  // a second half's anchors as placed, with
+    LargeVector<std::pair<uint32_t, int>> definitions;  // a second half's anchors as placed, with
                                                         // their lines (for duplicates across halves)
     int keep_definitions;        // fill `definitions` (a second half)
     int whole;                   // read the body whole (its halves did not meet cleanly)

@@ -153,7 +153,7 @@ int sink_flush(ByteSink& sink) {
     if (!sink.file || sink.used == 0) return sink.failed ? -1 : 0;
     if (sink.fixups) {
         // Complete the references of the buffer whose targets are placed by now.
-        std::vector<LinkFixup>& f = *sink.fixups;
+        LargeVector<LinkFixup>& f = *sink.fixups;
         size_t kept = sink.fixups_passed;
         for (size_t i = sink.fixups_passed; i < f.size(); ++i) {
             uint32_t target = sink.anchors->position[f[i].anchor];

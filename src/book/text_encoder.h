@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/large_vector.h"
 #include "book/anchors.h"
 #include "book/gaiji_font.h"
 #include "book/problems.h"
@@ -24,11 +25,11 @@ const uint32_t TextBlockSize = 2048;
 // are completed in the buffer; the others wait in `fixups` for the end.
 struct ByteSink {
     File* file;               // the book file, or none for a stream kept in memory
-    std::vector<char> bytes;  // room for the bytes not yet handed to the file (all of them in memory)
+    LargeVector<char> bytes;  // room for the bytes not yet handed to the file (all of them in memory)
     size_t used;              // bytes of `bytes` in use
     uint64_t base;            // offset of bytes[0]: in the book file, or in the memory stream
     int failed;         // a write to the file failed
-    std::vector<LinkFixup>* fixups;  // references waiting for targets (file sinks), or none
+    LargeVector<LinkFixup>* fixups;  // references waiting for targets (file sinks), or none
     const AnchorTable* anchors;      // where their targets are
     size_t fixups_passed;            // fixups before this one lie in bytes already written
 };
@@ -55,7 +56,7 @@ struct TextContext {
     const BookGaiji* gaiji;           // the book's gaiji codes
     BookProblems* problems;           // faults found so far
     AnchorTable* anchors;             // link targets
-    std::vector<LinkFixup>* fixups;   // references waiting for their targets
+    LargeVector<LinkFixup>* fixups;   // references waiting for their targets
     std::string file;                 // source being read, for messages
     int line;                         // line of that source being read
     int resolve;                      // 0: every reference waits for the end, even to a placed anchor

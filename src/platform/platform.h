@@ -49,6 +49,13 @@ void console_error_write(const char* text, size_t length);
 // Standard output is a terminal (not a file or a pipe). 1 or 0.
 int console_is_terminal();
 
+// Memory for a large store (megabytes): taken from the system directly and,
+// where the system offers it, backed by large pages, which spares the store
+// most of its page faults and address-translation misses. Returns none when
+// the memory cannot be had. large_free takes the size that was asked for.
+void* large_allocate(size_t bytes);
+void large_free(void* memory, size_t bytes);
+
 // Processors this process may run on (its affinity, e.g. under taskset), at
 // least 1. Work is spread over threads only when there are two or more.
 int usable_processors();

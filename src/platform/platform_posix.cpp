@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <sched.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -156,6 +157,20 @@ void console_write(const char* text, size_t length) {
 
 void console_error_write(const char* text, size_t length) {
     write_console_stream(stderr, text, length);
+}
+
+void* large_allocate(size_t bytes) {
+    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+    // Only advice: where large pages are off, the memory is used as it is.
+    madvise(memory, bytes, MADV_HUGEPAGE);
+#endif
+    return memory;
+}
+
+void large_free(void* memory, size_t bytes) {
+    if (memory != nullptr) munmap(memory, bytes);
 }
 
 int usable_processors() {

@@ -97,6 +97,15 @@ void console_error_write(const char* text, size_t length) {
     std::fwrite(text, 1, length, stderr);
 }
 
+void* large_allocate(size_t bytes) {
+    return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void large_free(void* memory, size_t bytes) {
+    (void)bytes;
+    if (memory != nullptr) VirtualFree(memory, 0, MEM_RELEASE);
+}
+
 int usable_processors() {
     DWORD_PTR process = 0, system = 0;
     if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || process == 0) return 1;
