@@ -56,12 +56,12 @@ void link_target_number(const LinkParts& parts, const char* entry_id, std::strin
 // that resolving does not allocate once they have grown.
 struct LinkResolver {
     std::string description;      // the target description last resolved
-    std::string first_word;       // the specification's first word, when a ":" ends it
+    std::string first_word;       // the first word of the link's target specification, when a ":" ends it
     std::string number_text;      // translation number
     std::string sub_text;         // translation sub-number
     std::string target_text;      // idiom, sub-title or derived-word text
-    std::string link_spec_text;   // the specification of the link being resolved
-    std::string shown_link_spec;  // the specification as the log shows it
+    std::string link_spec_text;   // the target specification of the link being resolved
+    std::string shown_link_spec;  // that target specification as the log shows it
 };
 
 // Resolves a link's target specification into the target description
