@@ -644,6 +644,7 @@ int64_t body_split(const std::string& path, int* line, int64_t* size_out) {
         file_close(f);
         return 0;
     }
+    const int64_t from = size / 100 * FirstHalfShare;  // where the search for the split starts
     int64_t split = 0;
     int lines = 1;
     std::vector<char> block(1 << 16);
@@ -658,7 +659,7 @@ int64_t body_split(const std::string& path, int* line, int64_t* size_out) {
             size_t i = static_cast<size_t>(p - block.data());
             ++lines;
             ++p;
-            if (at + static_cast<int64_t>(i) + 1 >= size / 100 * FirstHalfShare && i + 5 <= got && std::memcmp(p, "<dt ", 4) == 0) {
+            if (at + static_cast<int64_t>(i) + 1 >= from && i + 5 <= got && std::memcmp(p, "<dt ", 4) == 0) {
                 split = at + static_cast<int64_t>(i) + 1;
                 break;
             }

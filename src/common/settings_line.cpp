@@ -1,7 +1,6 @@
 // Line syntax of the settings file.
 #include "common/settings_line.h"
 
-#include <cstdint>
 
 #include "common/decimal.h"
 #include "common/report.h"

@@ -1,7 +1,6 @@
 // The reader of main.txt and the field-tag classification of its lines.
 #include "text/main_text.h"
 
-#include <climits>
 #include <cstring>
 #include <memory>
 

@@ -64,8 +64,8 @@ TEST(Report, ProgressOnATerminalOnly) {
 }
 
 // A step on a thread of its own beside another: its messages wait until
-// released, then appear after the other step's, in their
-// own order; a dropped step leaves nothing, later messages included.
+// released, then appear after the other step's, in their own order; a
+// dropped step leaves nothing, later messages included.
 TEST(Report, HeldMessagesFollowTheStepBefore) {
     TempDir dir;
     dir.enter();
