@@ -60,6 +60,10 @@ int hold(HeldReports::Target target, const std::string& text, int fault) {
     HeldReports* held = held_reports;
     if (held == nullptr) return 0;
     std::unique_lock<std::mutex> guard(held->lock);
+    if (held->refused != nullptr && held->shown == 0 && held->bytes >= HeldReportsLimit) {
+        held->refused->store(1);
+        return 1;
+    }
     held->ended.wait(guard, [held] { return held->shown != 0 || held->bytes < HeldReportsLimit; });
     if (held->shown < 0) return 1;
     if (held->shown == 0) {

@@ -1,6 +1,7 @@
 // Message reporting of both programs: console and the shared log "qelconv.log".
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -83,6 +84,9 @@ struct HeldReports {
     std::vector<Message> messages;  // held so far
     size_t bytes = 0;               // their size, texts included
     int shown = 0;                  // 1 once released (messages go out at once), -1 once dropped
+    // For a thread that gives its work up rather than wait: past the limit,
+    // messages are refused and this is set to 1. None: the thread waits.
+    std::atomic<int>* refused = nullptr;
 };
 
 // Holds the messages (and fault counts) of the calling thread in `held` from

@@ -27,6 +27,7 @@ struct ConversionRun {
     ConversionSettings& settings;  // the run's settings, owned by main
     GaijiCodes gaiji;              // filled by the gaiji step
     int link_count;                // links numbered by the hyperlink pass
+    BodySplit split;               // the division of the body, found by the hyperlink pass
 };
 
 int settings_step(ConversionRun& run) {
@@ -55,11 +56,11 @@ int complex_definition_step(ConversionRun& run) {
 }
 
 int link_table_step(ConversionRun& run) {
-    return build_link_table(run.settings, run.link_count);
+    return build_link_table(run.settings, run.link_count, &run.split.point);
 }
 
 int body_step(ConversionRun& run) {
-    return convert_body(run.settings, run.gaiji, run.link_count);
+    return convert_body(run.settings, run.gaiji, run.link_count, &run.split);
 }
 
 int copyright_step(ConversionRun& run) {
@@ -79,6 +80,7 @@ int project_file_step(ConversionRun& run) {
 // they are dropped, as the hyperlink pass would not have run at all. On a
 // machine of one core, or when no thread can be started, they run in turn.
 int quick_jump_and_link_steps(ConversionRun& run) {
+    plan_body_split(run.settings, run.split);
     HeldReports held;
     int link_status = 0;
     std::thread links;
@@ -116,7 +118,7 @@ int (*const Steps[])(ConversionRun&) = {
 }  // namespace
 
 int run_conversion_steps(ConversionSettings& settings) {
-    ConversionRun run{settings, GaijiCodes(), 0};
+    ConversionRun run{settings, GaijiCodes(), 0, BodySplit()};
     for (int (*step)(ConversionRun&) : Steps)
         if (step(run) != 0) return -1;
     return 0;

@@ -3,6 +3,8 @@
 // the quick-jump navigation and the anchors of hyperlink targets.
 #include "html/body.h"
 
+#include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,8 @@
 #include "common/report.h"
 #include "common/settings.h"
 #include "common/written_file.h"
+#include "html/body_lines.h"
+#include "html/body_split.h"
 #include "html/body_state.h"
 #include "html/headings.h"
 #include "html/inline.h"
@@ -43,12 +47,6 @@ enum LineOutcome { NEXT_LINE, OUTPUT, STEP_FAILED };
 
 // ---- Helpers -------------------------------------------------------------
 
-// The decimal number at the start of an entry number text (blanks and a sign
-// allowed), clamped to the range of long long.
-long long leading_number(const char* text) {
-    return read_decimal(text, LLONG_MAX, DecimalBlanks | DecimalSign).value;
-}
-
 bool begins_with(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
@@ -62,7 +60,7 @@ void put(BodyConversionState& s, std::string_view text) {
 void load_next_group(BodyConversionState& s) {
     const char* number = load_link_group(s.link_groups, s.link_data);
     s.group_loaded = number != nullptr;
-    s.group_number = number != nullptr ? leading_number(number) : 0;
+    s.group_number = number != nullptr ? entry_number_value(number) : 0;
 }
 
 // Places the anchors of the loaded group's targets that lie in this field.
@@ -112,12 +110,11 @@ void write_catch_up_link(BodyConversionState& s) {
     s.line_open = 1;
 }
 
+}  // namespace
+
 // ---- Opening and closing ---------------------------------------------------
 
-// Opens the inputs and outputs in their fixed order. 0, or -1 after the
-// failing open has reported.
-int open_step_files(BodyConversionState& s, const ConversionSettings& cs) {
-
+int open_body_inputs(BodyConversionState& s, const ConversionSettings& cs) {
     s.main_text = open_main_text(cs.DICPATH.c_str(), "main.txt");
     if (s.main_text == nullptr) return -1;
     s.english_list = open_index_word_list(cs.DICPATH.c_str(), "en.dat");
@@ -127,7 +124,14 @@ int open_step_files(BodyConversionState& s, const ConversionSettings& cs) {
     if (cs.QUICKJUMP != 0 && open_quick_jump_navigation(s) != 0) return -1;
     s.link_data = open_link_data("hyperlnk.dat");
     if (s.link_data == nullptr) return -1;
-    if (open_media_bundles(s.media, cs) != 0) return -1;
+    return open_media_bundles(s.media, cs);
+}
+
+namespace {
+
+// Creates the outputs in their fixed order, after the inputs. 0, or -1 after
+// the failing open has reported.
+int open_body_outputs(BodyConversionState& s, const ConversionSettings& cs) {
     s.body = open_body_file(cs.BASEPATH.c_str(), "qel.html");
     if (s.body == nullptr) return -1;
     for (int page = cs.FIGURE != 0 ? 0 : 1; page < 5; ++page) {
@@ -138,7 +142,22 @@ int open_step_files(BodyConversionState& s, const ConversionSettings& cs) {
     return 0;
 }
 
-// Closes the inputs after a complete conversion.
+}  // namespace
+
+void prepare_body_state(BodyConversionState& s) {
+    const ConversionSettings& cs = *s.settings;
+    s.progress = start_progress(s.main_text, "本文データをHTMLに変換しています... ");
+    s.english_current = read_index_word(s.english_list, &s.english_record);
+    s.translation_current = read_index_word(s.translation_list, &s.translation_record);
+    load_next_group(s);
+    if (cs.SOUND != 0) parse_symbol_setting(s.pronunciation_symbol, *s.gaiji, cs.PRONSYM.c_str());
+    if (cs.QUICKJUMP == 4) parse_symbol_setting(s.jump_symbol, *s.gaiji, cs.JUMPSYM.c_str());
+    if (cs.QUICKJUMP != 0) parse_symbol_setting(s.arrow_symbol, *s.gaiji, cs.ARROWSYM.c_str());
+    parse_symbol_setting(s.return_symbol, *s.gaiji, cs.RETSYM.c_str());
+    s.indent1 = indent_text(1);
+    s.indent2 = indent_text(2);
+}
+
 void close_inputs(BodyConversionState& s) {
     close_main_text(s.main_text);
     s.main_text = nullptr;
@@ -152,8 +171,6 @@ void close_inputs(BodyConversionState& s) {
     close_media_bundles(s.media);
 }
 
-// After a failure: closes whatever is open and writes nothing more, so every
-// file keeps exactly what was written so far.
 void abandon_step(BodyConversionState& s) {
     if (s.main_text != nullptr) close_main_text(s.main_text);
     s.main_text = nullptr;
@@ -173,6 +190,8 @@ void abandon_step(BodyConversionState& s) {
     s.body = nullptr;
 }
 
+namespace {
+
 // ---- Record start and entry number ------------------------------------------
 
 void start_record(BodyConversionState& s) {
@@ -191,7 +210,13 @@ void start_record(BodyConversionState& s) {
 
     find_quick_jump_items(s);
 
-    show_progress(s.progress, s.entry_position);
+    // A divided body shows how much of the file both parts have converted.
+    int32_t shown = s.entry_position;
+    if (s.ahead_reached != nullptr) {
+        int32_t reached = s.ahead_reached->load(std::memory_order_relaxed);
+        if (reached > s.ahead_start) shown = std::min(main_text_size(s.main_text), shown + (reached - s.ahead_start));
+    }
+    show_progress(s.progress, shown);
 }
 
 void take_entry_number(BodyConversionState& s, const char* value) {
@@ -203,8 +228,18 @@ void take_entry_number(BodyConversionState& s, const char* value) {
     }
 
     // Catch up on the link groups of entries already passed: their unplaced
-    // anchors close the definition that is still open.
-    long long n = leading_number(s.entry_id.c_str());
+    // anchors close the definition that is still open. Where only the state
+    // counts (the records before the seam of a divided body), they are read
+    // past at once.
+    long long n = entry_number_value(s.entry_id.c_str());
+    if (s.pass_over_groups != 0) {
+        s.pass_over_groups = 0;
+        if (s.group_number < n) {
+            const char* number = skip_link_groups_below(s.link_groups, s.link_data, n);
+            s.group_loaded = number != nullptr;
+            s.group_number = number != nullptr ? entry_number_value(number) : 0;
+        }
+    }
     s.unplaced_anchor_count = finish_groups_below(s, n);
     if (s.unplaced_anchor_count >= 1) write_catch_up_link(s);
 
@@ -216,15 +251,8 @@ void take_entry_number(BodyConversionState& s, const char* value) {
 // A TL or TLSUB line: anchors for its bracketed title, and the menu entry of
 // the title text after it.
 void take_work_title(BodyConversionState& s, int index, const char* value) {
-    const char* p = value;
-    if (begins_with(p, "◇")) p += 2;
-    const char* match = nullptr;
-    if (*p == '[') {
-        p = copy_until_char(p, s.work, ']');
-        s.work += ']';
-        if (*p == ']') ++p;
-        match = s.work.c_str();
-    }
+    const char* p = work_title_menu_text(value, s.work);
+    const char* match = s.work.empty() ? nullptr : s.work.c_str();
     anchors(s, index, current_pos(s), s.sense_number, s.sub_sense_number, match);
     if (*p != '\0') add_title_menu_entry(s, p);
 }
@@ -450,7 +478,30 @@ void output_stage(BodyConversionState& s, const FieldTagInfo* info, const char* 
     s.line_open = 1;
 }
 
-// ---- End of input --------------------------------------------------------------
+}  // namespace
+
+// ---- Runs of lines and the end of input -----------------------------------------
+
+LinesEnd convert_lines(BodyConversionState& s, LineRun& run) {
+    // A body that can no longer be written (a full disk) stops the
+    // conversion soon, not at its end; so does a request of the other part.
+    while (const char* text = read_main_line(s.main_text, s.line)) {
+        const FieldTagInfo tag = classify_line(text);
+        const char* value = line_value(text);
+        LineOutcome outcome = field_stage(s, &tag, value);
+        if (outcome == STEP_FAILED) return LINES_FAILED;
+        if (outcome == OUTPUT) output_stage(s, &tag, value);
+        int at_seam = tag.index == FT_RA && run.seam_start >= 0 && s.entry_position >= run.seam_start &&
+                      ++run.seam_records == SeamRecords;
+        if ((++run.lines & 0xFFF) == 0) {
+            if (file_failed(s.body) != 0) return LINES_WRITE_FAILED;
+            if (run.reached != nullptr) run.reached->store(s.entry_position, std::memory_order_relaxed);
+            if (run.stop != nullptr && run.stop->load(std::memory_order_relaxed) != 0) return LINES_STOPPED;
+        }
+        if (at_seam) return LINES_SEAM;
+    }
+    return LINES_END;
+}
 
 void finish_body(BodyConversionState& s) {
 
@@ -468,10 +519,12 @@ void finish_body(BodyConversionState& s) {
     if (s.settings->QUICKJUMP == 4) write_quick_jump_pages(s);
 }
 
-}  // namespace
-
 File* open_body_file(const char* directory, const char* name) {
     std::string path = std::string(directory) + name;
+    // The body is written as a new file: its closing then need not wait for
+    // a file system to write it out (a file left from the last run that
+    // cannot be removed is emptied as before).
+    remove_old_file(path.c_str());
     File* file = file_open(path.c_str(), FILE_WRITE_TEXT);
     if (file == nullptr) {
         report("出力HTMLファイル %s が新規作成できません\n", path.c_str());
@@ -499,7 +552,18 @@ int close_body_file(File* file, const std::string& path) {
     return close_written_file(file, path);
 }
 
-int convert_body(const ConversionSettings& cs, const GaijiCodes& gaiji, int link_count) {
+void plan_body_split(const ConversionSettings& cs, BodySplit& split) {
+    // Figures and sounds are numbered and filed as they come, so a body
+    // with them is converted in one piece.
+    int divisible = usable_processors() > 1 && cs.FIGURE == 0 && cs.SOUND == 0;
+    split = BodySplit();
+    split.point.share = divisible ? BodySplitShare : 0;
+    split.point.minimum_size = BodySplitMinimum;
+    split.point.observe_line = observe_menu_line;
+    split.point.observer = &split.menus;
+}
+
+int convert_body(const ConversionSettings& cs, const GaijiCodes& gaiji, int link_count, BodySplit* split) {
     // The step's state lives on the heap: it is large, and it is the step's alone.
     std::unique_ptr<BodyConversionState> state = std::make_unique<BodyConversionState>();
     BodyConversionState& s = *state;
@@ -507,52 +571,62 @@ int convert_body(const ConversionSettings& cs, const GaijiCodes& gaiji, int link
     s.gaiji = &gaiji;
     s.conversion.gaiji = &gaiji;
     s.link_snapshot = link_count;
+    if (split != nullptr) split->taken = 0;
 
     report("本文データをHTMLに変換しています...");
     report_log("\n");
 
-    // Open every file in order.
-    if (open_step_files(s, cs) != 0) {
+    // Open every file in order, then the start state: progress, index-list
+    // cursors, the first link group, symbols.
+    if (open_body_inputs(s, cs) != 0 || open_body_outputs(s, cs) != 0) {
         abandon_step(s);
         return -1;
     }
+    prepare_body_state(s);
 
-    // Start state: progress, index-list cursors, link numbering, first group, symbols.
-    s.progress = start_progress(s.main_text, "本文データをHTMLに変換しています... ");
-    s.english_current = read_index_word(s.english_list, &s.english_record);
-    s.translation_current = read_index_word(s.translation_list, &s.translation_record);
-    load_next_group(s);
-    if (cs.SOUND != 0) parse_symbol_setting(s.pronunciation_symbol, *s.gaiji, cs.PRONSYM.c_str());
-    if (cs.QUICKJUMP == 4) parse_symbol_setting(s.jump_symbol, *s.gaiji, cs.JUMPSYM.c_str());
-    if (cs.QUICKJUMP != 0) parse_symbol_setting(s.arrow_symbol, *s.gaiji, cs.ARROWSYM.c_str());
-    parse_symbol_setting(s.return_symbol, *s.gaiji, cs.RETSYM.c_str());
-    s.indent1 = indent_text(1);
-    s.indent2 = indent_text(2);
-
-    // The lines of main.txt. A body that can no longer be written (a full
-    // disk) stops the conversion soon, not at its end.
-    std::string body_path = cs.BASEPATH + "qel.html";
-    unsigned lines = 0;
-    while (const char* text = read_main_line(s.main_text, s.line)) {
-        const FieldTagInfo tag = classify_line(text);
-        const char* value = line_value(text);
-        LineOutcome outcome = field_stage(s, &tag, value);
-        if (outcome == STEP_FAILED) {
-            abandon_step(s);
-            return -1;
-        }
-        if (outcome == OUTPUT) output_stage(s, &tag, value);
-        if ((++lines & 0xFFF) == 0 && file_failed(s.body) != 0) {
-            report_console("\r本文データをHTMLに変換しています... ");
-            report("ファイル %s への書き込みに失敗しました\n", body_path.c_str());
-            abandon_step(s);
-            return -1;
-        }
+    // A divided body: its second part is converted beside this one from the
+    // start of the division on, and taken over at the seam when it
+    // continues exactly where this part has got to.
+    BodyPart* part = nullptr;
+    LineRun run;
+    if (split != nullptr && split->point.start >= 0 && cs.FIGURE == 0 && cs.SOUND == 0)
+        part = start_body_part(cs, gaiji, *split, link_count);
+    if (part != nullptr) {
+        run.seam_start = split->point.start;
+        s.ahead_reached = body_part_reached(part);
+        s.ahead_start = split->point.start;
     }
 
-    // The end: remaining anchors, the last closing, the files; each output
-    // must be written whole for the step to succeed.
-    finish_body(s);
+    // The lines of main.txt.
+    std::string body_path = cs.BASEPATH + "qel.html";
+    LinesEnd end = convert_lines(s, run);
+    int taken = 0;
+    if (end == LINES_SEAM) {
+        taken = join_body_part(part, s);
+        part = nullptr;
+        s.ahead_reached = nullptr;
+        run.seam_start = -1;
+        if (taken == 0) end = convert_lines(s, run);
+    }
+    if (part != nullptr) {
+        // The end or a failure came before the seam.
+        end_body_part(part);
+        s.ahead_reached = nullptr;
+    }
+    if (end == LINES_WRITE_FAILED) {
+        report_console("\r本文データをHTMLに変換しています... ");
+        report("ファイル %s への書き込みに失敗しました\n", body_path.c_str());
+    }
+    if (end != LINES_END && taken == 0) {
+        abandon_step(s);
+        return -1;
+    }
+    if (split != nullptr) split->taken = taken;
+
+    // The end: remaining anchors (written by the second part when it was
+    // taken over), the last closing, the files; each output must be written
+    // whole for the step to succeed.
+    if (taken == 0) finish_body(s);
     close_inputs(s);
     report_console("\r本文データをHTMLに変換しています... ");
     int status = close_body_file(s.body, body_path);

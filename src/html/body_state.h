@@ -3,6 +3,7 @@
 // of the step and its scratch texts; and the generator identity.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -109,6 +110,8 @@ struct BodyConversionState {
     long long group_number = 0;      // decimal value of the loaded group's entry number
     int unplaced_anchor_count = 0;   // anchors written by the last catch-up of link groups
     int link_snapshot = 0;           // links numbered by the hyperlink pass
+    int pass_over_groups = 0;        // 1: the next entry number reads past the groups below it
+                                     // instead of finishing them one by one
 
     // Conversion of field values; its link counter numbers the body's links.
     InlineConversion conversion;
@@ -116,8 +119,11 @@ struct BodyConversionState {
     // Figures, sounds and playlists.
     MediaState media;
 
-    // Progress display.
+    // Progress display; with a divided body, also what the second part has
+    // converted: the offset it has reached past its start.
     PassProgress progress = {"", 0, -1};
+    const std::atomic<int32_t>* ahead_reached = nullptr;  // none when the body is not divided
+    int32_t ahead_start = 0;
 
     // Symbol texts.
     std::string return_symbol;

@@ -27,16 +27,6 @@ const char* first_bar(const char* text) {
     return p;
 }
 
-// The first ASCII letter of the key, upper-cased, at character starts (a
-// trail byte that happens to look like a letter does not count); "@" if none.
-int group_letter_of(const char* key) {
-    for (const char* p = key; *p != '\0'; p = next_char(p)) {
-        if (*p >= 'a' && *p <= 'z') return *p - 'a' + 'A';
-        if (*p >= 'A' && *p <= 'Z') return *p;
-    }
-    return '@';
-}
-
 // Appends `text` to the header line after the separator; the separator then
 // becomes one blank.
 void write_header_item(File* body, const char*& separator, const std::string& text) {
@@ -47,18 +37,33 @@ void write_header_item(File* body, const char*& separator, const std::string& te
 
 }  // namespace
 
+const char* take_headword_key(const char* value, std::string& key) {
+    // The bar is looked for at character starts, as the other passes over
+    // main.txt do, so that a trail byte 0x7C never splits a character.
+    const char* bar = first_bar(value);
+    if (*bar == '|')
+        copy_until_char(bar + 1, key, '\0');
+    else
+        key.clear();
+    return bar;
+}
+
+// The first ASCII letter of the key, upper-cased, at character starts (a
+// trail byte that happens to look like a letter does not count); "@" if none.
+int group_letter_of(const char* key) {
+    for (const char* p = key; *p != '\0'; p = next_char(p)) {
+        if (*p >= 'a' && *p <= 'z') return *p - 'a' + 'A';
+        if (*p >= 'A' && *p <= 'Z') return *p;
+    }
+    return '@';
+}
+
 void take_headword(BodyConversionState& s, const char* value, int derived) {
 
-    // Display part up to the first "|", key after it. The bar is looked for at
-    // character starts, as the other passes over main.txt do, so that a trail
-    // byte 0x7C never splits a character.
-    const char* bar = first_bar(value);
+    // Display part up to the first "|", key after it.
+    const char* bar = take_headword_key(value, s.headword_key);
     s.display_part.assign(value, static_cast<size_t>(bar - value));
     s.display_part.resize(std::strcspn(s.display_part.c_str(), "\r\n"));
-    if (*bar == '|')
-        copy_until_char(bar + 1, s.headword_key, '\0');
-    else
-        s.headword_key.clear();
     convert_title(s.headword_display, *s.gaiji, s.display_part.c_str());
 
     s.headword_pending = 1;

@@ -3,9 +3,20 @@
 // the condition-type search keys of KEYID lines.
 #pragma once
 
+#include <string>
+
 namespace qel {
 
 struct BodyConversionState;
+
+// The key of an EN or DR value: the part after its first "|" at a character
+// start (empty without one), into `key`. Returns the position of that "|",
+// or of the terminator.
+const char* take_headword_key(const char* value, std::string& key);
+
+// The menu group letter of a headword key: its first ASCII letter at a
+// character start, upper-cased; '@' when it has none.
+int group_letter_of(const char* key);
 
 // EN (derived 0) or DR (derived 1) line: sets the headword display text
 // (title form of the part before the first "|" at a character start), the

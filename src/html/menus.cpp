@@ -7,8 +7,10 @@
 #include "common/report.h"
 #include "common/written_file.h"
 #include "html/body_state.h"
+#include "html/headings.h"
 #include "html/inline.h"
 #include "text/full_width.h"
+#include "text/main_text.h"
 #include "text/text_copy.h"
 
 namespace qel {
@@ -126,15 +128,62 @@ void add_title_menu_entry(BodyConversionState& s, const char* text) {
     add_menu_entry(s, page, s.group_letter, s.menu_text.c_str(), nullptr);
 }
 
+const char* work_title_menu_text(const char* value, std::string& title) {
+    const char* p = value;
+    if (std::strncmp(p, "◇", 2) == 0) p += 2;
+    title.clear();
+    if (*p == '[') {
+        p = copy_until_char(p, title, ']');
+        title += ']';
+        if (*p == ']') ++p;
+    }
+    return p;
+}
+
+int section_menu_page(const char* value) {
+    if (std::strncmp(value, "【類語】", 8) == 0) return 2;
+    if (std::strncmp(value, "【語法】", 8) == 0) return 3;
+    return 4;
+}
+
+void observe_menu_line(void* observed, int tag, const char* value) {
+    MenuSeam& seam = *static_cast<MenuSeam*>(observed);
+    int page = -1;
+    switch (tag) {
+    case FT_EN:
+    case FT_DR:
+        take_headword_key(value, seam.key);
+        seam.group_letter = group_letter_of(seam.key.c_str());
+        return;
+    case FT_TL:
+    case FT_TLSUB:
+        if (*work_title_menu_text(value, seam.title) != '\0') page = 1;
+        break;
+    case FT_OT1:
+    case FT_OT2:
+    case FT_OT3:
+    case FT_OT4:
+    case FT_OT5:
+        page = section_menu_page(value);
+        break;
+    default:
+        break;
+    }
+    if (page < 0) return;
+    ++seam.anchor_counter[page];
+    seam.last_group_letter[page] = seam.group_letter;
+}
+
 void add_section_menu_entry(BodyConversionState& s, const char* value) {
     const char* display = s.headword_display.c_str();
-    if (std::strncmp(value, "【類語】", 8) == 0) {
-        if (s.menu_pages[2] != nullptr) add_menu_entry(s, s.menu_pages[2], s.group_letter, display, nullptr);
-    } else if (std::strncmp(value, "【語法】", 8) == 0) {
-        if (s.menu_pages[3] != nullptr) add_menu_entry(s, s.menu_pages[3], s.group_letter, display, nullptr);
-    } else if (s.menu_pages[4] != nullptr) {
+    int number = section_menu_page(value);
+    MenuPage* page = s.menu_pages[number];
+    if (page == nullptr) return;
+    if (number == 4) {
         copy_wide_until(value, s.menu_text, "】");
-        add_menu_entry(s, s.menu_pages[4], s.group_letter, s.menu_text.c_str(), display);
+        add_menu_entry(s, page, s.group_letter, s.menu_text.c_str(), display);
+    } else {
+        add_menu_entry(s, page, s.group_letter, display, nullptr);
     }
 }
 

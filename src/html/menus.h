@@ -43,6 +43,32 @@ int close_menu_page(MenuPage* page);
 // Closes and frees the page without its footer (the step failed). Null ignored.
 void abandon_menu_page(MenuPage* page);
 
+// The parts of a TL or TLSUB value: the optional "◇" is passed over, and a
+// bracketed title after it goes into `title` with its "]" (emptied when
+// there is none). Returns where the text of the work-title menu entry begins.
+const char* work_title_menu_text(const char* value, std::string& title);
+
+// The index of the menu page (in the body state's menu_pages) that the
+// extra-section entry of an OT1-OT5 value goes to: 2 for "【類語】", 3 for
+// "【語法】", 4 for every other value.
+int section_menu_page(const char* value);
+
+// The menu numbers that the lines of main.txt up to a point leave: what the
+// second part of a divided body starts its pages from.
+struct MenuSeam {
+    int anchor_counter[5] = {};    // entries of each page (by page number - 1)
+    int last_group_letter[5] = {0x20, 0x20, 0x20, 0x20, 0x20};  // each page's last group letter
+    int group_letter = '@';        // the group letter of the last headword
+    std::string key;               // scratch: a headword key
+    std::string title;             // scratch: a bracketed work title
+};
+
+// Counts the entry that the line (FieldTagTable index `tag`, its value) files
+// on the work-title and extra-section pages (2-5), as the body conversion
+// files it, and follows the headwords' group letter; `seam` is a MenuSeam.
+// Figures (page 1) are not counted: a body with them is not divided.
+void observe_menu_line(void* seam, int tag, const char* value);
+
 // Work-title entry of a TL or TLSUB line: `text` is what remains after the
 // optional "◇" and bracketed title; an empty text adds nothing. The text is
 // converted with links off and filed on page 2 under the current headword.

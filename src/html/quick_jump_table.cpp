@@ -104,6 +104,7 @@ void start_entry(QuickJumpEntry& entry, int32_t position) {
 }  // namespace
 
 File* create_quick_jump_data(const char* name) {
+    remove_old_file(name);
     File* file = file_open(name, FILE_WRITE_TEXT);
     if (file == nullptr) report("項目内ジャンプデータファイル %s が新規作成できません\n", name);
     return file;

@@ -123,6 +123,18 @@ const char* load_link_group(LinkGroupReader& reader, File* file) {
     return reader.group_number.c_str();
 }
 
+long long entry_number_value(const char* text) {
+    return read_decimal(text, LLONG_MAX, DecimalBlanks | DecimalSign).value;
+}
+
+const char* skip_link_groups_below(LinkGroupReader& reader, File* file, long long limit) {
+    while (reader.state == LinkGroupReader::LINE_WAITING &&
+           entry_number_value(skip_blanks(reader.data_line.c_str())) < limit) {
+        if (!read_data_line(file, reader.data_line)) reader.state = LinkGroupReader::ENDED;
+    }
+    return load_link_group(reader, file);
+}
+
 void place_anchors(LinkGroupReader& reader, std::string& text, int kind, const char* pos, int number, int sub,
                    const char* match) {
     std::string& squeezed_match = reader.squeezed_match;

@@ -41,6 +41,17 @@ struct LinkGroupReader {
 // `reader`), or none when the data is exhausted. Groups of any size are held.
 const char* load_link_group(LinkGroupReader& reader, File* file);
 
+// The decimal value of an entry number text (blanks and a sign allowed), held
+// to the range of long long: link groups are ordered and met by it.
+long long entry_number_value(const char* text);
+
+// Reads past the groups after the loaded one whose entry number is below
+// `limit`, without taking their targets, and loads the first one at or above
+// it: the reader then stands where loading and finishing those groups one
+// by one would leave it. Returns the loaded group's entry number, or none
+// when the data is exhausted.
+const char* skip_link_groups_below(LinkGroupReader& reader, File* file, long long limit);
+
 // Appends "<a name=\"%s\"></a>\n" to `text` for every unplaced target of the
 // loaded group that matches, and marks it placed. `pos` may be none; -1 for
 // `number`/`sub` means none; `match` may be none.

@@ -4,6 +4,7 @@
 // entry into "hyperlnk.dat".
 #include "links/link_table.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -352,6 +353,7 @@ const char* resolve_link_parts(LinkResolver& resolver, const LinkParts& parts, c
 }
 
 File* create_link_data(const char* name) {
+    remove_old_file(name);
     File* file = file_open(name, FILE_WRITE_TEXT);
     if (file == nullptr) report("ハイパーリンクデータファイル %s が新規作成できません\n", name);
     return file;
@@ -367,7 +369,7 @@ void close_link_data(File* file) {
     file_close(file);
 }
 
-int build_link_table(const ConversionSettings& settings, int& link_count) {
+int build_link_table(const ConversionSettings& settings, int& link_count, LinkCountPoint* point) {
     report("ハイパーリンクデータを生成しています...");
     report_log("\n");
 
@@ -383,6 +385,19 @@ int build_link_table(const ConversionSettings& settings, int& link_count) {
     pass.table = table;
     pass.link_counter = 0;
     PassProgress progress = start_progress(text, "ハイパーリンクデータを生成しています... ");
+    // The point where the links before are counted, when one is asked for;
+    // its target lies beyond every offset while there is none, and the lines
+    // before it are shown to its observer.
+    int64_t point_target = INT64_MAX;
+    void (*observe_line)(void*, int, const char*) = nullptr;
+    if (point != nullptr) {
+        point->start = -1;
+        point->links_before = 0;
+        if (point->share > 0 && main_text_size(text) >= point->minimum_size) {
+            point_target = static_cast<int64_t>(main_text_size(text)) * point->share / 1000;
+            observe_line = point->observe_line;
+        }
+    }
 
     // Number the links of every shown field.
     std::string line;
@@ -390,6 +405,13 @@ int build_link_table(const ConversionSettings& settings, int& link_count) {
         const FieldTagInfo tag = classify_line(l);
         const FieldTagInfo* info = &tag;
         const char* value = line_value(l);
+        if (info->index == FT_RA && line_start_offset(text) >= point_target) {
+            point->start = line_start_offset(text);
+            point->links_before = pass.link_counter;
+            point_target = INT64_MAX;
+            observe_line = nullptr;
+        }
+        if (observe_line != nullptr) observe_line(point->observer, info->index, value);
         switch (info->index) {
             case FT_EN:
                 copy_until_char(find_char(value, '|'), pass.key, '\0');
@@ -422,6 +444,7 @@ int build_link_table(const ConversionSettings& settings, int& link_count) {
     // empty or stale "hyperlnk.dat" behind for the body conversion to trust.
     report("ハイパーリンクデータをソートしています...");
     std::string command = settings.SORTCMD + " " + LinkTableName + " > " + SortedLinkTableName;
+    remove_old_file(SortedLinkTableName);
     int status = run_command(command.c_str());
     if (status != 0) {
         std::remove(os_path(SortedLinkTableName).c_str());

@@ -7,6 +7,7 @@
 // (split_link, assumed_link_start), so both number exactly the same links.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "common/settings.h"
@@ -82,8 +83,23 @@ File* create_link_data(const char* name);
 File* open_link_data(const char* name);
 void close_link_data(File* file);
 
+// A point of main.txt where the hyperlink pass counts the links before it,
+// for a body conversion divided there: the first record whose RA line lies
+// at or after `share` per mille of the file.
+struct LinkCountPoint {
+    int share = 0;             // per mille of main.txt before the point; 0 for none
+    int32_t minimum_size = 0;  // in a main.txt smaller than this many bytes there is none
+    int32_t start = -1;        // offset of that RA line; -1 when there is none
+    int links_before = 0;      // links numbered in the lines before it
+    // Given the FieldTagTable index and the value of every line before the
+    // point, for what else is to be known there; none for nothing.
+    void (*observe_line)(void* observer, int tag, const char* value) = nullptr;
+    void* observer = nullptr;
+};
+
 // The hyperlink pass and the external sort; `link_count` gets the number of
-// links the pass numbered, which the body conversion must number alike. 0 or -1.
-int build_link_table(const ConversionSettings& settings, int& link_count);
+// links the pass numbered, which the body conversion must number alike. With
+// `point` (share not 0), also finds it and counts the links before it. 0 or -1.
+int build_link_table(const ConversionSettings& settings, int& link_count, LinkCountPoint* point = nullptr);
 
 }  // namespace qel

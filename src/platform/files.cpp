@@ -324,6 +324,12 @@ int file_flush(File* f) {
     return (std::fflush(f->fp) == 0 && w == 0 && !f->behind_failed) ? 0 : -1;
 }
 
+int file_append(File* f, const char* path) {
+    stop_writing_behind(f);
+    if (f->behind_failed || write_pending(f) != 0) return -1;
+    return stream_append_file(f->fp, path);
+}
+
 void file_write_behind(File* f) {
     if (f == nullptr || f->behind != nullptr || usable_processors() <= 1) return;
     WriteBehind* b = new WriteBehind;

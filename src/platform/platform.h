@@ -132,6 +132,15 @@ int file_flush(File* f);
 // changes on a machine of one core or when no thread can be started.
 void file_write_behind(File* f);
 
+// Appends the stored bytes of the file at `path` to `f`, a file being
+// written, without text translation (they are stored text already), after
+// everything written to `f` before. 0, or -1 when a read or write failed.
+int file_append(File* f, const char* path);
+
+// The name of the system's device that takes writes and keeps nothing, for
+// output that is worked out only for the state it leaves.
+extern const char* const NullDeviceName;
+
 // 1 when a write to `f` has failed so far (written behind or not), else 0.
 // A failure behind shows here a little after the write that caused it, and
 // always in file_close's result.
@@ -170,6 +179,12 @@ int rename_path(const char* from, const char* to);
 // Removes a file, or a directory with everything below it. 0, or -1 when
 // something could not be removed (a missing path counts as removed).
 int remove_tree(const char* path);
+// Removes the plain file at `path`, if there is one, before an output of that
+// name is written anew: some file systems (ext4) write out the new contents
+// of an emptied file when it is closed, and the closing waits for that, while
+// a new file is written out in the background. A directory or a link of that
+// name is left alone. 0, or -1 when the file is there and could not be removed.
+int remove_old_file(const char* path);
 // The names of the entries of a directory ("." and ".." left out), sorted
 // bytewise so that every platform sees them in the same order. 0 or -1.
 int list_directory(const char* path, std::vector<std::string>& names);

@@ -241,6 +241,53 @@ int stream_getc(std::FILE* fp) {
     return getc_unlocked(fp);
 }
 
+int stream_append_file(std::FILE* fp, const char* path) {
+    if (std::fflush(fp) != 0 || fseeko(fp, 0, SEEK_END) != 0) return -1;
+    int in = open(os_path(path).c_str(), O_RDONLY);
+    if (in < 0) return -1;
+    int out = fileno(fp);
+    int status = 0;
+    // The system copies between the files itself where it can; otherwise the
+    // bytes go through a buffer.
+    int copying = 1;
+    for (;;) {
+        if (copying) {
+            ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+            if (n > 0) continue;
+            if (n == 0) break;
+            if (errno == EINTR) continue;
+            if (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP) {
+                status = -1;
+                break;
+            }
+            copying = 0;
+        }
+        char buffer[1 << 16];
+        ssize_t n = read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) status = -1;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                status = -1;
+                break;
+            }
+            done += w;
+        }
+        if (status != 0) break;
+    }
+    close(in);
+    // The stream takes up its position after what the system wrote.
+    if (fseeko(fp, 0, SEEK_END) != 0) status = -1;
+    return status;
+}
+
+const char* const NullDeviceName = "/dev/null";
+
 // ---- Low-level handles -----------------------------------------------------
 
 int handle_open_read(const char* path) {
@@ -322,6 +369,13 @@ int remove_tree(const char* path) {
         if (remove_tree((p + "/" + name).c_str()) != 0) status = -1;
     if (rmdir(p.c_str()) != 0) status = -1;
     return status;
+}
+
+int remove_old_file(const char* path) {
+    std::string p = os_path(path);
+    struct stat st;
+    if (lstat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    return unlink(p.c_str()) == 0 ? 0 : -1;
 }
 
 int list_directory(const char* path, std::vector<std::string>& names) {

@@ -160,6 +160,25 @@ int stream_getc(std::FILE* fp) {
     return _getc_nolock(fp);
 }
 
+int stream_append_file(std::FILE* fp, const char* path) {
+    if (std::fflush(fp) != 0 || _fseeki64(fp, 0, SEEK_END) != 0) return -1;
+    std::FILE* in = std::fopen(path, "rb");
+    if (!in) return -1;
+    std::vector<char> buffer(1 << 20);
+    int status = 0;
+    for (;;) {
+        size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (n > 0 && std::fwrite(buffer.data(), 1, n, fp) != n) status = -1;
+        if (n < buffer.size() || status != 0) break;
+    }
+    if (std::ferror(in)) status = -1;
+    std::fclose(in);
+    if (std::fflush(fp) != 0) status = -1;
+    return status;
+}
+
+const char* const NullDeviceName = "NUL";
+
 // ---- Low-level handles -----------------------------------------------------
 
 int handle_open_read(const char* path) {
@@ -230,6 +249,11 @@ int make_directory(const char* path) {
 int rename_path(const char* from, const char* to) {
     if (!from || !to || !*from || !*to) return -1;
     return MoveFileExA(from, to, 0) ? 0 : -1;
+}
+
+int remove_old_file(const char*) {
+    // Windows writes an emptied file out no sooner than a new one.
+    return 0;
 }
 
 int remove_tree(const char* path) {

@@ -115,6 +115,20 @@ void close_index_word_list(IndexWordList* list) {
     delete list;
 }
 
+IndexWordRecord* skip_index_words(IndexWordList* list, IndexWordRecord* current, int32_t position) {
+    while (current != nullptr && current->entry_position < position) current = read_index_word(list, current);
+    return current;
+}
+
+int64_t index_word_list_offset(IndexWordList* list) {
+    int64_t read = file_tell(list->file);
+    return read < 0 ? -1 : read - static_cast<int64_t>(list->length - list->position);
+}
+
+int index_word_list_ended(const IndexWordList* list) {
+    return list->ended;
+}
+
 IndexWordRecord* write_index_keys(File* body, IndexWordList* list, IndexWordRecord* current, int32_t position,
                                   const char* title, int full_width) {
     while (current != nullptr && current->entry_position <= position) {

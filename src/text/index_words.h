@@ -32,6 +32,15 @@ IndexWordRecord* read_index_word(IndexWordList* list, IndexWordRecord* record);
 
 void close_index_word_list(IndexWordList* list);
 
+// Reads past every record from `current` on whose entry position is below
+// `position`, writing nothing; returns the list's new current record, or none.
+IndexWordRecord* skip_index_words(IndexWordList* list, IndexWordRecord* current, int32_t position);
+
+// The file offset of the list's next unread byte (-1 when it cannot be
+// told), and whether its end has been met: where a reader stands.
+int64_t index_word_list_offset(IndexWordList* list);
+int index_word_list_ended(const IndexWordList* list);
+
 // Writes the forward and backward key lines of every record of `list` due at
 // entry position `position` (entry_position <= position), starting with
 // `current`, under the title `title`; the word in full-width form when

@@ -178,6 +178,14 @@ const char* read_main_line(MainText* text, std::string& line) {
     }
 }
 
+int seek_main_text(MainText* text, int32_t offset) {
+    if (offset < 0 || offset > text->file_size || file_seek(text->file, offset) != 0) return -1;
+    text->position = text->length = 0;
+    text->ended = 0;
+    text->bytes_read = text->line_start = offset;
+    return 0;
+}
+
 int32_t line_start_offset(const MainText* text) {
     return static_cast<int32_t>(text->line_start);
 }
@@ -204,6 +212,7 @@ PassProgress start_progress(const MainText* text, const char* message) {
 }
 
 void show_progress(PassProgress& progress, int32_t offset) {
+    if (progress.message == nullptr) return;
     long percent = progress_percent(offset, progress.divisor);
     if (percent <= progress.last_percent) return;
     report_console("\r%s%ld%%", progress.message, percent);

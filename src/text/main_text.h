@@ -47,6 +47,11 @@ void close_main_text(MainText* text);
 // stays valid until the next read.
 const char* read_main_line(MainText* text, std::string& line);
 
+// Goes on reading at `offset`, which must be a line start (as the offsets of
+// RA lines are); the offsets stay those of the file. 0, or -1 when the file
+// cannot be positioned there.
+int seek_main_text(MainText* text, int32_t offset);
+
 // File offset of the current line's first byte.
 int32_t line_start_offset(const MainText* text);
 // Size of the open file in bytes.
@@ -62,7 +67,8 @@ long progress_percent(int32_t offset, int32_t divisor);
 // The progress display of one pass over main.txt: the step's message with the
 // figure, shown again on the console each time the figure grows.
 struct PassProgress {
-    const char* message;  // the step's message, e.g. "本文データをHTMLに変換しています... "
+    const char* message;  // the step's message, e.g. "本文データをHTMLに変換しています... "; none
+                          // for a pass whose progress another one shows
     int32_t divisor;      // progress_divisor of the file
     long last_percent;    // the figure last shown; -1 before the first
 };

@@ -1,0 +1,87 @@
+// qelconv on samples large enough for the body to be divided between two
+// threads: every output, the work files, the console and the log are the
+// bytes of a run on one processor (taskset -c 0, which runs every step in
+// turn), for the plain sample and the hostile one in several settings; and
+// no part file is left behind.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+using namespace qeltest;
+
+#ifdef QEL_HAVE_SAMPLE
+namespace {
+
+const std::string Generator = std::string(QEL_TOOLS_DIR) + "/qelsample";
+
+// Drops the lines that tell the time of the run.
+std::string without_times(const std::string& text) {
+    std::string kept;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(start, end - start);
+        if (line.find("時刻") == std::string::npos && line.find("経過時間") == std::string::npos) kept += line;
+        start = end;
+    }
+    return kept;
+}
+
+// Runs qelconv in `dir` behind `prefix` and returns all it left: its exit
+// code, console, log, the sources and the work files.
+std::string run_outputs(const std::string& dir, const std::string& prefix) {
+    shell("rm -rf '" + dir + "/src' '" + dir + "/qelconv.log'");
+    int status = shell("cd '" + dir + "' && LC_ALL=C " + prefix + "./qelconv > console.txt 2>&1");
+    std::string all = "exit " + std::to_string(status) + "\n" + without_times(read_file(dir + "/console.txt")) +
+                      without_times(read_file(dir + "/qelconv.log"));
+    std::vector<std::string> names;
+    EXPECT_EQ(qel::list_directory((dir + "/src").c_str(), names), 0);
+    for (const std::string& name : names) all += "\n== " + name + "\n" + read_file(dir + "/src/" + name);
+    for (const char* name : {"hyperlnk.tmp", "hyperlnk.dat", "quickjmp.dat"})
+        all += std::string("\n== ") + name + "\n" + read_file(dir + "/" + name);
+    return all;
+}
+
+// Both ways over the sample in `dir` with `settings` appended to its
+// qelconv.ini: the same bytes.
+void expect_same_on_one_processor(const std::string& dir, const std::string& settings) {
+    std::string ini = read_file(dir + "/qelconv.ini");
+    write_file(dir + "/qelconv.ini", ini + crlf(settings));
+    std::string divided = run_outputs(dir, "");
+    EXPECT_EQ(divided.find(".part\n"), std::string::npos);
+    EXPECT_EQ(divided.compare(0, 7, "exit 0\n"), 0) << divided.substr(0, 2000);
+    EXPECT_EQ(divided, run_outputs(dir, "taskset -c 0 ")) << settings;
+    write_file(dir + "/qelconv.ini", ini);
+}
+
+bool can_compare() {
+    return shell("taskset -c 0 true > /dev/null 2>&1") == 0 && qel::usable_processors() > 1;
+}
+
+}  // namespace
+
+TEST(ParallelConversion, SampleGivesTheBytesOfARunOnOneProcessor) {
+    if (!can_compare()) GTEST_SKIP() << "needs taskset and two processors";
+    TempDir dir;
+    ASSERT_EQ(shell("'" + Generator + "' --records 3000 --seed 7 '" + dir.path + "' > /dev/null"), 0);
+    install_program(QELCONV_PATH, dir.path);
+    const std::string base = "SORTCMD=/usr/bin/sort\nFIGURE=0\nSOUND=0\n";
+    expect_same_on_one_processor(dir.path, base + "COMPLEX=1\nQUICKJUMP=1\nQUICKRET=1\n");
+    expect_same_on_one_processor(dir.path, base + "COMPLEX=0\nQUICKJUMP=4\nITALIC=0\n");
+}
+
+TEST(ParallelConversion, HostileSampleGivesTheBytesOfARunOnOneProcessor) {
+    if (!can_compare()) GTEST_SKIP() << "needs taskset and two processors";
+    TempDir dir;
+    ASSERT_EQ(shell("'" + Generator + "' --hostile --records 3000 '" + dir.path + "' > /dev/null"), 0);
+    install_program(QELCONV_PATH, dir.path);
+    const std::string base = "SORTCMD=/usr/bin/sort\nFIGURE=0\nSOUND=0\n";
+    expect_same_on_one_processor(dir.path, base + "COMPLEX=1\nQUICKJUMP=2\n");
+    expect_same_on_one_processor(dir.path, base + "COMPLEX=0\nQUICKJUMP=0\n");
+}
+#endif

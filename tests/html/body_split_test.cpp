@@ -1,0 +1,236 @@
+// A divided body conversion: wherever the division falls, qel.html, the menu
+// pages, the console and the log are those of a conversion in one piece, and
+// a second part that meets the first at the seam is taken over.
+#include "html/body.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "html/body_fixture.h"
+#include "common/report.h"
+#include "html/quick_jump_table.h"
+#include "links/link_table.h"
+#include "support/test_support.h"
+
+using namespace qel;
+using namespace htmltest;
+using qeltest::read_file;
+using qeltest::TempDir;
+using qeltest::write_file;
+
+namespace {
+
+// What one body conversion left behind.
+struct Outputs {
+    int status = 0;
+    int taken = 0;
+    std::string files;    // qel.html and the menu pages, one after the other
+    std::string console;  // standard output of the body conversion
+    std::string log;      // what it added to qelconv.log
+};
+
+// The passes and the body conversion over the main.txt in the working
+// directory, divided at `share` per mille (0: in one piece). The console is
+// taken for a file: on a terminal the percentages of a divided body count
+// what both parts have converted.
+Outputs convert(const ConversionSettings& settings, int share) {
+    const GaijiCodes gaiji;
+    set_console_transcoding(0);
+    set_console_terminal(0);
+    testing::internal::CaptureStdout();
+    if (settings.QUICKJUMP != 0) {
+        EXPECT_EQ(build_quick_jump_data(settings, gaiji), 0);
+    }
+    BodySplit split;
+    plan_body_split(settings, split);
+    split.point.share = share;
+    split.point.minimum_size = 0;
+    int link_count = 0;
+    EXPECT_EQ(build_link_table(settings, link_count, &split.point), 0);
+    testing::internal::GetCapturedStdout();
+    std::string log_before = read_file("qelconv.log");
+    testing::internal::CaptureStdout();
+    Outputs o;
+    o.status = convert_body(settings, gaiji, link_count, &split);
+    o.console = testing::internal::GetCapturedStdout();
+    set_console_transcoding(-1);
+    set_console_terminal(1);
+    o.taken = split.taken;
+    o.log = read_file("qelconv.log").substr(log_before.size());
+    for (const char* name : {"qel.html", "qelmenu2.html", "qelmenu3.html", "qelmenu4.html", "qelmenu5.html"})
+        o.files += read_file(name) + "\n----\n";
+    return o;
+}
+
+// Converts `text` in one piece, then divided at each of its records after
+// the first: every division gives the same bytes. Returns how many of them
+// were taken over.
+int divisions_taken(const ConversionSettings& settings, const std::string& text) {
+    write_file("main.txt", stored(text));
+    if (!qeltest::file_exists("en.dat")) write_file("en.dat", index_list());
+    if (!qeltest::file_exists("tr.dat")) write_file("tr.dat", index_list());
+    Outputs whole = convert(settings, 0);
+    EXPECT_EQ(whole.taken, 0);
+    int taken = 0;
+    for (size_t at = text.find("\nRA="); at != std::string::npos; at = text.find("\nRA=", at + 1)) {
+        int share = static_cast<int>((at + 1) * 1000 / text.size());
+        if (share == 0) continue;
+        Outputs divided = convert(settings, share);
+        EXPECT_EQ(divided.status, whole.status) << "divided at " << at + 1;
+        EXPECT_EQ(divided.files, whole.files) << "divided at " << at + 1;
+        EXPECT_EQ(divided.console, whole.console) << "divided at " << at + 1;
+        EXPECT_EQ(divided.log, whole.log) << "divided at " << at + 1;
+        taken += divided.taken;
+    }
+    return taken;
+}
+
+// Offsets of the RA lines of `text`.
+std::vector<int32_t> record_offsets(const std::string& text) {
+    std::vector<int32_t> offsets;
+    for (size_t at = 0; (at = text.find("RA=", at)) != std::string::npos; at += 3)
+        if (at == 0 || text[at - 1] == '\n') offsets.push_back(static_cast<int32_t>(at));
+    return offsets;
+}
+
+// A dictionary that uses every part of the body's state: headwords and
+// derived forms, pending headers, links every way with anchors in many
+// kinds of field, idioms, work titles and sections for the menus, condition
+// keys, and records long enough for quick-jump menus.
+std::string regular_dictionary() {
+    std::string text;
+    for (int r = 1; r <= 12; ++r) {
+        std::string id = "00010" + std::to_string(r / 10) + std::to_string(r % 10);
+        std::string next = "00010" + std::to_string((r + 1) / 10) + std::to_string((r + 1) % 10);
+        std::string word = std::string(1, static_cast<char>('a' + r)) + "word";
+        text += "RA=\nRN=" + id + "\nEN=" + word + "|" + word + "\nPR=[pr" + std::to_string(r) + "]\n";
+        if (r % 3 == 0) text += "ENV=variant\n";
+        text += "PS=n.\nTR1=first <HL>next:" + next + ":2</HL> and <HL>back:000101:n.1</HL>\n";
+        text += "TR2=second <HL>lost:000999:1</HL>\nEX=an <B>example</B> <OBJ>例\n";
+        text += "KEYID=<I>k" + std::to_string(r) + "</I> key\n";
+        text += "ID=go " + word + "\nID=come " + word + "\n";
+        if (r % 2 == 0) text += "OT1=【類語】synonym\nOT2=【語法】usage\n";
+        if (r % 4 == 1) text += "OT3=【活用】forms\nTL=◇[Title] of " + word + "\nTLSUB=[sub] text\n";
+        text += "PS=v.t.\nTR1=verb sense <HL>idiom:" + id + ":go " + word + "</HL>\n";
+        text += "DR=" + word + "s|" + word + "s\nTR1=derived\n";
+        for (int i = 0; i < 8; ++i) text += "NB=note " + std::to_string(i) + "\n";
+    }
+    return text;
+}
+
+// A dictionary of random records from the lines the body knows, with empty
+// records, missing entry numbers and headwords, numbers that go back and
+// links to entries near and far, so that the state at a seam also comes from
+// records before the two that the second part starts with.
+std::string random_dictionary(unsigned seed) {
+    std::mt19937 random(seed);
+    auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const char* const lines[] = {
+        "PR=[pr]", "ENV=var", "PS=n.", "PS=v.t.", "TR1=one", "TR2=two", "MN=meaning", "EX=ex <OBJ>例",
+        "KEYID=<I>held</I> key", "ID=go on", "ID=go off", "OT1=【類語】syn", "OT2=【語法】use", "OT3=【活用】x",
+        "TL=◇[Title] rest", "TL=[only]", "TLSUB=sub", "NB=note", "KEY=k", "XYZ=unlisted", "TRSUB1(2)=【a】t",
+    };
+    const char* const specs[] = {"1", "2", "n.1", "go on", "syn", "x"};
+    std::string text;
+    int number = 10;
+    int records = 12 + pick(8);
+    for (int r = 0; r < records; ++r) {
+        text += "RA=\n";
+        if (pick(5) == 0) continue;  // an empty record
+        number += pick(6) == 0 ? -3 : 1 + pick(2);
+        if (pick(8) != 0) text += "RN=" + std::to_string(100000 + number) + "\n";
+        if (pick(6) != 0) text += std::string(pick(5) == 0 ? "DR=" : "EN=") + "w" + std::to_string(r) + "|" +
+                                  static_cast<char>('a' + pick(3)) + "w\n";
+        for (int n = pick(7); n > 0; --n) {
+            std::string line = lines[pick(static_cast<int>(std::size(lines)))];
+            if (pick(3) == 0)
+                line += " <HL>l:" + std::to_string(100000 + number + pick(7) - 3) + ":" + specs[pick(6)] + "</HL>";
+            text += line + "\n";
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(BodySplit, EveryDivisionGivesTheBytesOfAWholeConversion) {
+    TempDir dir;
+    dir.enter();
+    std::string text = regular_dictionary();
+    std::vector<int32_t> records = record_offsets(text);
+    std::vector<std::string> english, translation;
+    for (size_t r = 0; r < records.size(); ++r) {
+        english.push_back(index_record("w" + std::to_string(r), records[r]));
+        translation.push_back(index_record("訳" + std::to_string(r), records[r] + (r % 2)));
+    }
+    write_file("en.dat", index_list(english));
+    write_file("tr.dat", index_list(translation));
+    for (int quick_jump : {0, 1, 4}) {
+        ConversionSettings settings = quiet_settings();
+        settings.COMPLEX = 1;
+        settings.QUICKJUMP = quick_jump;
+        settings.QUICKRET = 1;
+        settings.QJITEMS = 2;
+        settings.QJLINES = 5;
+        // Every division but the last two (which leave no room for the two
+        // records before the seam) is taken over.
+        EXPECT_EQ(divisions_taken(settings, text), static_cast<int>(records.size()) - 3) << quick_jump;
+    }
+}
+
+TEST(BodySplit, RandomDictionariesGiveTheSameBytesAtEveryDivision) {
+    TempDir dir;
+    dir.enter();
+    int taken = 0;
+    for (unsigned seed = 1; seed <= 100; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        ConversionSettings settings = quiet_settings();
+        settings.COMPLEX = static_cast<int>(seed % 2);
+        settings.QUICKJUMP = static_cast<int>(seed % 3);
+        settings.QUICKRET = 1;
+        settings.QJITEMS = 1;
+        settings.QJLINES = 2;
+        std::string text = random_dictionary(seed);
+        std::vector<int32_t> records = record_offsets(text);
+        std::vector<std::string> english;
+        for (size_t r = 0; r < records.size(); r += 2) english.push_back(index_record("w", records[r] + (r % 3)));
+        write_file("en.dat", index_list(english));
+        taken += divisions_taken(settings, text);
+        EXPECT_EQ(convert(settings, 0).status, 0) << seed;
+    }
+    EXPECT_GT(taken, 0);
+}
+
+TEST(BodySplit, BrokenRecordsAroundTheSeamGiveTheSameBytes) {
+    TempDir dir;
+    dir.enter();
+    ConversionSettings settings = quiet_settings();
+    settings.COMPLEX = 1;
+    // Records without RN or EN, entry numbers that go back, a record that
+    // opens no entry but holds anchors and condition keys, lines before the
+    // first RA, unlisted tags, broken markup, a cut-short index list.
+    std::string text =
+        "TR1=before any record\nRA=\nRN=000010\nEN=a|a\nTR1=<HL>x:000020:1</HL> <HL>y:000015:1</HL>\n"
+        "RA=\nEN=b|b\nTR1=no number <B>open\n"
+        "RA=\nRN=000020\nKEYID=held key\nKEY=k\n"
+        "RA=\nRN=000005\nEN=c|c\nXYZ=unlisted\nTR1=<HL>z:000005:9</HL> back\n"
+        "RA=\nRN=000030\nEN=d|\nTL=[only bracket]\nOT5=【地域】x\nTR1=<HL>broken:000040\n"
+        "RA=\nRN=000040\nDR=e|e\nTR1=derived first\nEN=f|f\nTR1=f\n"
+        "RA=\nRN=000050\nEN=g|g\nTR1=last\n";
+    std::vector<int32_t> records = record_offsets(text);
+    write_file("en.dat", index_list({index_record("a", records[1]), index_record("z", records[0])}) + "cut");
+    write_file("tr.dat", index_list({index_record("q", records[5]), index_record("p", records[2])}));
+    divisions_taken(settings, text);
+
+    // A link in a DR value is numbered by the hyperlink pass but not by the
+    // body: both ways the counts differ and the step fails alike.
+    text += "RA=\nRN=000060\nEN=h|h\nTR1=x\nRA=\nRN=000070\nDR=<HL>i:000060:1</HL>|i\nTR1=y\n"
+            "RA=\nRN=000080\nEN=j|j\nTR1=z\n";
+    write_file("main.txt", stored(text));
+    EXPECT_EQ(convert(settings, 0).status, -1);
+    divisions_taken(settings, text);
+}
