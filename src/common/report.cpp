@@ -74,6 +74,9 @@ int hold(HeldReports::Target target, const std::string& text, int fault) {
     return 0;
 }
 
+// Held messages for the log alone are appended in runs of up to this many bytes.
+const size_t HeldLogRun = 64 * 1024;
+
 const char* const FaultLabels[DataFaultKinds] = {
     "本文の誤り", "飛び先不明のハイパーリンク", "解決不能なハイパーリンク", "置き場所不明のアンカー",
     "切り詰めたリンク", "索引語リストの誤り", "外字表の誤り"};
@@ -190,7 +193,20 @@ void hold_reports(HeldReports& held) {
 
 void release_reports(HeldReports& held) {
     std::lock_guard<std::mutex> guard(held.lock);
+    // Messages for the log alone go to it together, up to the next one for
+    // the console; the fault counts among them are counted on the way.
+    std::string log_run;
     for (const HeldReports::Message& m : held.messages) {
+        if (m.target == HeldReports::LOG) {
+            log_run += m.text;
+            if (log_run.size() < HeldLogRun) continue;
+        }
+        if (m.target == HeldReports::FAULT) {
+            ++fault_counts[m.fault];
+            continue;
+        }
+        if (!log_run.empty()) append_to_log(log_run);
+        log_run.clear();
         switch (m.target) {
         case HeldReports::CONSOLE:
             put_console(m.text);
@@ -198,19 +214,16 @@ void release_reports(HeldReports& held) {
         case HeldReports::CONSOLE_FLUSH:
             console_flush();
             break;
-        case HeldReports::LOG:
-            append_to_log(m.text);
-            break;
         case HeldReports::BOTH:
             put_console(m.text);
             console_flush();
             append_to_log(m.text);
             break;
-        case HeldReports::FAULT:
-            ++fault_counts[m.fault];
+        default:
             break;
         }
     }
+    if (!log_run.empty()) append_to_log(log_run);
     held.messages.clear();
     held.shown = 1;
     held.ended.notify_all();

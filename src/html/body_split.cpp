@@ -140,6 +140,7 @@ int prepare_part(BodyPart& part) {
 int open_part_outputs(BodyPart& part) {
     BodyConversionState& s = part.state;
     file_close(s.body);
+    remove_old_file(part.body_path.c_str());
     s.body = file_open(part.body_path.c_str(), FILE_WRITE_TEXT);
     if (s.body == nullptr) {
         report("出力HTMLファイル %s が新規作成できません\n", part.body_path.c_str());

@@ -136,6 +136,40 @@ TEST(Report, AStepWithMuchToSayWaitsForItsTurn) {
     EXPECT_NE(at, std::string::npos);
 }
 
+// A step that gives its work up rather than wait is refused its messages
+// past the limit and told so; what it held is then dropped with it. Held
+// messages for the log go out whole and in order, faults counted between.
+TEST(Report, AStepThatGivesUpIsRefusedPastTheLimit) {
+    TempDir dir;
+    dir.enter();
+    HeldReports held;
+    std::atomic<int> refused(0);
+    held.refused = &refused;
+    const std::string line(1000, 'y');
+    std::thread talker([&] {
+        hold_reports(held);
+        for (size_t i = 0; i <= HeldReportsLimit / line.size() + 10; ++i) report_log("%s\n", line.c_str());
+    });
+    talker.join();
+    EXPECT_EQ(refused.load(), 1);
+    drop_reports(held);
+    EXPECT_FALSE(qeltest::file_exists(LogFileName));
+
+    HeldReports counted;
+    long faults = data_fault_count(FAULT_BODY_MARKUP);
+    std::thread faulty([&counted] {
+        hold_reports(counted);
+        for (int i = 0; i < 3; ++i) {
+            report_log("fault %d\n", i);
+            count_data_fault(FAULT_BODY_MARKUP);
+        }
+    });
+    faulty.join();
+    release_reports(counted);
+    EXPECT_EQ(read_file(LogFileName), "fault 0\r\nfault 1\r\nfault 2\r\n");
+    EXPECT_EQ(data_fault_count(FAULT_BODY_MARKUP), faults + 3);
+}
+
 TEST(Report, LongMessagesAreNotCut) {
     TempDir dir;
     dir.enter();
