@@ -37,6 +37,7 @@ struct BodyPart {
     int status = -1;                  // 0 when it converted to the end and wrote its files whole
     std::atomic<int> stop{0};         // 1: give the work up (asked, or its messages refused)
     std::atomic<int32_t> reached{0};  // the offset of main.txt converted up to
+    std::atomic<int64_t> body_stored{0};  // bytes of its part of qel.html written so far
     std::string body_path;            // its part of qel.html
     std::string menu_paths[5];        // its parts of the menu pages; empty for a page not written
 };
@@ -146,6 +147,7 @@ int open_part_outputs(BodyPart& part) {
         report("出力HTMLファイル %s が新規作成できません\n", part.body_path.c_str());
         return -1;
     }
+    file_count_stored(s.body, &part.body_stored);
     file_write_behind(s.body);
     for (int page = 0; page < 5; ++page) {
         MenuPage* menu = s.menu_pages[page];
@@ -183,7 +185,8 @@ void run_part(BodyPart& part) {
     hold_reports(before);
     BodyConversionState& s = part.state;
 
-    // Up to the seam, building up the state.
+    // Up to the seam, building up the state; then the part's own files are
+    // made, for the first part to read as they are written.
     std::string seam_text;
     int at_seam = 0;
     if (prepare_part(part) == 0) {
@@ -194,6 +197,8 @@ void run_part(BodyPart& part) {
         // From the seam on, passed groups are finished as in any conversion.
         s.pass_over_groups = 0;
         if (at_seam) seam_text = body_seam_state(s);
+        hold_reports(part.held);
+        if (at_seam && open_part_outputs(part) != 0) at_seam = 0;
     }
     {
         std::lock_guard<std::mutex> guard(part.lock);
@@ -202,20 +207,17 @@ void run_part(BodyPart& part) {
     }
     part.changed.notify_all();
 
-    // After it, into the part's own files, to the end.
+    // After it, to the end.
     int status = -1;
     if (at_seam) {
-        hold_reports(part.held);
-        if (open_part_outputs(part) == 0) {
-            LineRun run;
-            run.stop = &part.stop;
-            run.reached = &part.reached;
-            if (convert_lines(s, run) == LINES_END && part.stop.load() == 0) {
-                finish_body(s);
-                close_inputs(s);
-                status = close_part_outputs(part);
-                if (part.stop.load() != 0) status = -1;
-            }
+        LineRun run;
+        run.stop = &part.stop;
+        run.reached = &part.reached;
+        if (convert_lines(s, run) == LINES_END && part.stop.load() == 0) {
+            finish_body(s);
+            close_inputs(s);
+            status = close_part_outputs(part);
+            if (part.stop.load() != 0) status = -1;
         }
     }
     if (status != 0) abandon_step(s);
@@ -233,28 +235,44 @@ void remove_part_files(const BodyPart& part) {
         if (!path.empty()) std::remove(os_path(path.c_str()).c_str());
 }
 
-// Appends the part's files to the first part's body and menu pages. When one
-// cannot be appended whole, every file is put back where the first part had
-// got to (what lies beyond is written over by the rest of the conversion),
-// and -1 is returned.
-int append_part_outputs(const BodyPart& part, BodyConversionState& s) {
-    int64_t body_size = file_size(s.body);
-    int64_t menu_sizes[5] = {};
+// Where the first part's body and menu pages end before the second part's
+// are appended: what they are put back to when the second part is not taken.
+struct AppendStart {
+    int64_t body;     // -1 when it cannot be told
+    int64_t menus[5];
+};
+
+AppendStart append_start(BodyConversionState& s) {
+    AppendStart start;
+    start.body = file_size(s.body);
     for (int page = 0; page < 5; ++page)
-        if (s.menu_pages[page] != nullptr) menu_sizes[page] = file_size(s.menu_pages[page]->file);
-    int status = body_size < 0 || file_append(s.body, part.body_path.c_str()) != 0 ? -1 : 0;
-    for (int page = 0; page < 5 && status == 0; ++page) {
-        MenuPage* menu = s.menu_pages[page];
-        if (menu == nullptr) continue;
-        if (menu_sizes[page] < 0 || file_append(menu->file, part.menu_paths[page].c_str()) != 0) status = -1;
-    }
-    if (status == 0) return 0;
-    file_seek(s.body, body_size);
+        start.menus[page] = s.menu_pages[page] != nullptr ? file_size(s.menu_pages[page]->file) : 0;
+    return start;
+}
+
+// Puts the first part's files back where they ended (what lies beyond is
+// written over by the rest of the conversion), and writes its body behind
+// again.
+void undo_append(BodyConversionState& s, const AppendStart& start) {
+    if (start.body >= 0) file_seek(s.body, start.body);
     file_write_behind(s.body);
     for (int page = 0; page < 5; ++page)
-        if (s.menu_pages[page] != nullptr) file_seek(s.menu_pages[page]->file, menu_sizes[page]);
-    return -1;
+        if (s.menu_pages[page] != nullptr) file_seek(s.menu_pages[page]->file, start.menus[page]);
 }
+
+// Appends the part's menu pages to the first part's. 0 or -1.
+int append_part_menus(const BodyPart& part, BodyConversionState& s, const AppendStart& start) {
+    for (int page = 0; page < 5; ++page) {
+        MenuPage* menu = s.menu_pages[page];
+        if (menu == nullptr) continue;
+        if (start.menus[page] < 0 || file_append(menu->file, part.menu_paths[page].c_str()) != 0) return -1;
+    }
+    return 0;
+}
+
+// The part's body is appended in pieces of at least this many bytes while it
+// is being written.
+const int64_t AppendPiece = 4 << 20;
 
 }  // namespace
 
@@ -296,20 +314,33 @@ int join_body_part(BodyPart* part, BodyConversionState& s) {
         return 0;
     }
 
-    // Its end; the progress goes on meanwhile.
-    {
-        std::unique_lock<std::mutex> guard(part->lock);
-        while (part->ended == 0) {
-            part->changed.wait_for(guard, std::chrono::milliseconds(100));
-            int32_t reached = part->reached.load(std::memory_order_relaxed);
-            int32_t shown = s.entry_position + std::max<int32_t>(0, reached - part->split.point.start);
-            guard.unlock();
-            show_progress(s.progress, std::min(shown, main_text_size(s.main_text)));
-            guard.lock();
+    // Its part of the body is appended as it is written, on this part's
+    // processor; the progress goes on meanwhile.
+    AppendStart start = append_start(s);
+    int handle = handle_open_read(part->body_path.c_str());
+    int failed = handle < 0 || start.body < 0;
+    int64_t appended = 0;
+    for (;;) {
+        int ended;
+        {
+            std::unique_lock<std::mutex> guard(part->lock);
+            part->changed.wait_for(guard, std::chrono::milliseconds(10), [part] { return part->ended != 0; });
+            ended = part->ended;
         }
+        int64_t stored = part->body_stored.load(std::memory_order_acquire);
+        if (failed == 0 && stored > appended && (ended != 0 || stored - appended >= AppendPiece)) {
+            if (file_append_from(s.body, handle, appended, stored - appended) != 0) failed = 1;
+            appended = stored;
+        }
+        if (ended != 0) break;
+        int32_t reached = part->reached.load(std::memory_order_relaxed);
+        int32_t shown = s.entry_position + std::max<int32_t>(0, reached - part->split.point.start);
+        show_progress(s.progress, std::min(shown, main_text_size(s.main_text)));
     }
     part->thread.join();
-    if (part->status != 0 || append_part_outputs(*part, s) != 0) {
+    handle_close(handle);
+    if (failed != 0 || part->status != 0 || append_part_menus(*part, s, start) != 0) {
+        undo_append(s, start);
         drop_reports(part->held);
         remove_part_files(*part);
         delete part;

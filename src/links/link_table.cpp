@@ -114,6 +114,9 @@ const SectionLabel* match_section_label(const char* p, int after_number) {
 // One scan of a field value for links, from `value` on: the same tags are
 // met here as in convert_inline, so both number the same links.
 void scan_value(LinkTablePass& pass, const char* value) {
+    // A link's tag is "<HL" or "</HL": a value without the two letters side
+    // by side holds none, and nothing else of it concerns this pass.
+    if (std::strstr(value, "HL") == nullptr) return;
     const std::string& key = pass.key;
     std::string& target = pass.target;
     std::string& raw = pass.raw;

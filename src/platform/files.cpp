@@ -29,7 +29,9 @@ int write_pending(File* f) {
     if (f->pending_size == 0) return 0;
     size_t size = f->pending_size;
     f->pending_size = 0;
-    return stream_write(f->fp, f->pending, size) == size ? 0 : -1;
+    size_t written = stream_write(f->fp, f->pending, size);
+    if (f->stored != nullptr) f->stored->fetch_add(static_cast<int64_t>(written), std::memory_order_release);
+    return written == size ? 0 : -1;
 }
 
 // Size of a text-mode file's own buffer of bytes read ahead.
@@ -87,7 +89,11 @@ size_t plain_text_run(const char* p, size_t count) {
 // there: file_write is called for every piece of every output.
 [[gnu::always_inline]] inline size_t write_through(File* f, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
-    if (!f->text) return stream_write(f->fp, p, size);
+    if (!f->text) {
+        size_t written = stream_write(f->fp, p, size);
+        if (f->stored != nullptr) f->stored->fetch_add(static_cast<int64_t>(written), std::memory_order_release);
+        return written;
+    }
     // Translate LF into CR LF: runs between line ends are copied whole into
     // the pending buffer, which goes to the stream whenever it is full.
     if (f->pending == nullptr) f->pending = new char[PendingCapacity];
@@ -209,6 +215,7 @@ File* file_open(const char* path, FileMode mode) {
     f->ahead_start = f->ahead_end = 0;
     f->behind = nullptr;
     f->behind_failed = 0;
+    f->stored = nullptr;
     return f;
 }
 
@@ -324,10 +331,21 @@ int file_flush(File* f) {
     return (std::fflush(f->fp) == 0 && w == 0 && !f->behind_failed) ? 0 : -1;
 }
 
-int file_append(File* f, const char* path) {
+int file_append_from(File* f, int handle, int64_t offset, int64_t length) {
     stop_writing_behind(f);
     if (f->behind_failed || write_pending(f) != 0) return -1;
-    return stream_append_file(f->fp, path);
+    return stream_append_from(f->fp, handle, offset, length);
+}
+
+int file_append(File* f, const char* path) {
+    int handle = handle_open_read(path);
+    if (handle < 0) return -1;
+    int status = file_append_from(f, handle, 0, -1);
+    return handle_close(handle) == 0 ? status : -1;
+}
+
+void file_count_stored(File* f, std::atomic<int64_t>* count) {
+    f->stored = count;
 }
 
 void file_write_behind(File* f) {

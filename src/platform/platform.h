@@ -3,6 +3,7 @@
 // directories and one shell command. One implementation per platform.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -93,6 +94,7 @@ struct File {
     size_t ahead_end;    // bytes held in `ahead`
     struct WriteBehind* behind;  // the writer thread of a file written behind; none
     int behind_failed;   // 1 once a write of a finished writer thread failed
+    std::atomic<int64_t>* stored;  // when set, counts the bytes handed to the system; none
 };
 
 // Opens `path` (backslashes act as separators on POSIX). Returns the file, or
@@ -132,10 +134,18 @@ int file_flush(File* f);
 // changes on a machine of one core or when no thread can be started.
 void file_write_behind(File* f);
 
-// Appends the stored bytes of the file at `path` to `f`, a file being
-// written, without text translation (they are stored text already), after
-// everything written to `f` before. 0, or -1 when a read or write failed.
+// Appends stored bytes to `f`, a file being written, without text
+// translation (they are stored text already), after everything written to
+// `f` before: `length` bytes of the file open as `handle` from `offset` on
+// (-1: up to its end), or the whole file at `path`. 0, or -1 when a read or
+// write failed or the file ended first.
+int file_append_from(File* f, int handle, int64_t offset, int64_t length);
 int file_append(File* f, const char* path);
+
+// From now on `count` is raised by the bytes of `f` handed to the system as
+// they go (by the writer thread of a file written behind), so that another
+// thread may read the file as far as it has been written.
+void file_count_stored(File* f, std::atomic<int64_t>* count);
 
 // The name of the system's device that takes writes and keeps nothing, for
 // output that is worked out only for the state it leaves.

@@ -241,46 +241,50 @@ int stream_getc(std::FILE* fp) {
     return getc_unlocked(fp);
 }
 
-int stream_append_file(std::FILE* fp, const char* path) {
+int stream_append_from(std::FILE* fp, int handle, int64_t offset, int64_t length) {
     if (std::fflush(fp) != 0 || fseeko(fp, 0, SEEK_END) != 0) return -1;
-    int in = open(os_path(path).c_str(), O_RDONLY);
-    if (in < 0) return -1;
     int out = fileno(fp);
     int status = 0;
     // The system copies between the files itself where it can; otherwise the
     // bytes go through a buffer.
+    off_t from = static_cast<off_t>(offset);
+    int64_t left = length;
     int copying = 1;
-    for (;;) {
+    while (left != 0) {
+        size_t want = left < 0 || left > (1 << 30) ? (1 << 30) : static_cast<size_t>(left);
+        ssize_t n = 0;
         if (copying) {
-            ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-            if (n > 0) continue;
-            if (n == 0) break;
-            if (errno == EINTR) continue;
-            if (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP) {
-                status = -1;
-                break;
+            n = copy_file_range(handle, &from, out, nullptr, want, 0);
+            if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
+                copying = 0;
+                continue;
             }
-            copying = 0;
+        } else {
+            char buffer[1 << 16];
+            n = pread(handle, buffer, std::min(want, sizeof buffer), from);
+            for (ssize_t done = 0; n > 0 && done < n;) {
+                ssize_t w = write(out, buffer + done, static_cast<size_t>(n - done));
+                if (w < 0 && errno == EINTR) continue;
+                if (w <= 0) {
+                    n = -1;
+                    break;
+                }
+                done += w;
+            }
+            if (n > 0) from += n;
         }
-        char buffer[1 << 16];
-        ssize_t n = read(in, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n < 0) status = -1;
+        if (n < 0) {
+            status = -1;
             break;
         }
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) {
-                status = -1;
-                break;
-            }
-            done += w;
+        if (n == 0) {
+            // The end of the file: right only when it was asked for.
+            if (left > 0) status = -1;
+            break;
         }
-        if (status != 0) break;
+        if (left > 0) left -= n;
     }
-    close(in);
     // The stream takes up its position after what the system wrote.
     if (fseeko(fp, 0, SEEK_END) != 0) status = -1;
     return status;

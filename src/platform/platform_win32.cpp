@@ -160,19 +160,25 @@ int stream_getc(std::FILE* fp) {
     return _getc_nolock(fp);
 }
 
-int stream_append_file(std::FILE* fp, const char* path) {
+int stream_append_from(std::FILE* fp, int handle, int64_t offset, int64_t length) {
     if (std::fflush(fp) != 0 || _fseeki64(fp, 0, SEEK_END) != 0) return -1;
-    std::FILE* in = std::fopen(path, "rb");
-    if (!in) return -1;
+    if (_lseeki64(handle, offset, SEEK_SET) != offset) return -1;
     std::vector<char> buffer(1 << 20);
     int status = 0;
-    for (;;) {
-        size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
-        if (n > 0 && std::fwrite(buffer.data(), 1, n, fp) != n) status = -1;
-        if (n < buffer.size() || status != 0) break;
+    int64_t left = length;
+    while (left != 0) {
+        unsigned want = static_cast<unsigned>(left < 0 || left > static_cast<int64_t>(buffer.size())
+                                                  ? buffer.size()
+                                                  : static_cast<size_t>(left));
+        int n = _read(handle, buffer.data(), want);
+        if (n < 0 || (n == 0 && left > 0)) status = -1;
+        if (n <= 0) break;
+        if (std::fwrite(buffer.data(), 1, static_cast<size_t>(n), fp) != static_cast<size_t>(n)) {
+            status = -1;
+            break;
+        }
+        if (left > 0) left -= n;
     }
-    if (std::ferror(in)) status = -1;
-    std::fclose(in);
     if (std::fflush(fp) != 0) status = -1;
     return status;
 }

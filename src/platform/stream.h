@@ -23,8 +23,9 @@ int64_t stream_size(std::FILE* fp);
 size_t stream_write(std::FILE* fp, const void* data, size_t size);
 // The next byte (0-255) or EOF.
 int stream_getc(std::FILE* fp);
-// Writes the bytes of the file at `path` as they are stored at the end of the
-// stream, which is left positioned after them. 0 or -1.
-int stream_append_file(std::FILE* fp, const char* path);
+// Writes `length` bytes of the file open as `handle` from `offset` on (-1:
+// up to its end) at the end of the stream, which is left positioned after
+// them. 0, or -1 when a read or write failed or the file ended first.
+int stream_append_from(std::FILE* fp, int handle, int64_t offset, int64_t length);
 
 }  // namespace qel
