@@ -77,16 +77,18 @@ void add_index_list(std::string& t, IndexWordList* list, const IndexWordRecord* 
     add_text(t, current->third_text);
 }
 
-// The reader of hyperlnk.dat and its loaded group, placed anchors included.
+// The reader of hyperlnk.dat and its loaded group, placed anchors included;
+// once the data is exhausted no group is loaded, whatever the last one was.
 void add_link_groups(std::string& t, BodyConversionState& s) {
     const LinkGroupReader& r = s.link_groups;
     add_number(t, s.link_data != nullptr ? file_tell(s.link_data) : -1);
     add_number(t, s.pass_over_groups);
-    add_number(t, s.group_loaded);
-    add_number(t, s.group_number);
     add_number(t, r.state);
-    add_text(t, r.group_number);
     if (r.state == LinkGroupReader::LINE_WAITING) add_text(t, r.data_line);
+    add_number(t, s.group_loaded);
+    if (s.group_loaded == 0) return;
+    add_number(t, s.group_number);
+    add_text(t, r.group_number);
     add_number(t, static_cast<long long>(r.target_count));
     for (size_t i = 0; i < r.target_count; ++i) {
         const LinkTarget& target = r.targets[i];
@@ -243,10 +245,12 @@ struct AppendStart {
 };
 
 AppendStart append_start(BodyConversionState& s) {
+    // Text still held by a file is handed to the system first: the files
+    // end where everything written to them ends.
     AppendStart start;
-    start.body = file_size(s.body);
+    start.body = file_tell(s.body);
     for (int page = 0; page < 5; ++page)
-        start.menus[page] = s.menu_pages[page] != nullptr ? file_size(s.menu_pages[page]->file) : 0;
+        start.menus[page] = s.menu_pages[page] != nullptr ? file_tell(s.menu_pages[page]->file) : 0;
     return start;
 }
 

@@ -205,6 +205,30 @@ TEST(BodySplit, RandomDictionariesGiveTheSameBytesAtEveryDivision) {
     EXPECT_GT(taken, 0);
 }
 
+// A second part with more to say than its messages may hold gives its work
+// up after the seam; the first part, whose menu pages and body have text not
+// yet handed to the system, then converts the rest itself.
+TEST(BodySplit, ASecondPartThatGivesUpIsConvertedByTheFirst) {
+    TempDir dir;
+    dir.enter();
+    ConversionSettings settings = quiet_settings();
+    std::string text = regular_dictionary();
+    const std::string filler(30000, 'x');
+    for (int r = 0; r < 200; ++r)
+        text += "RA=\nRN=" + std::to_string(200000 + r) + "\nEN=long|long\nTL=Title " + std::to_string(r) +
+                "\nOT1=【類語】s\nTR1=</ZZ>" + filler + "\n";
+    write_file("main.txt", stored(text));
+    write_file("en.dat", index_list());
+    write_file("tr.dat", index_list());
+    Outputs whole = convert(settings, 0);
+    Outputs divided = convert(settings, 1);
+    EXPECT_EQ(divided.taken, 0);
+    EXPECT_EQ(divided.status, whole.status);
+    EXPECT_EQ(divided.files, whole.files);
+    EXPECT_EQ(divided.log, whole.log);
+    EXPECT_EQ(divided.console, whole.console);
+}
+
 TEST(BodySplit, BrokenRecordsAroundTheSeamGiveTheSameBytes) {
     TempDir dir;
     dir.enter();
