@@ -576,21 +576,23 @@ int convert_body(const ConversionSettings& cs, const GaijiCodes& gaiji, int link
     report("本文データをHTMLに変換しています...");
     report_log("\n");
 
-    // Open every file in order, then the start state: progress, index-list
-    // cursors, the first link group, symbols.
-    if (open_body_inputs(s, cs) != 0 || open_body_outputs(s, cs) != 0) {
-        abandon_step(s);
-        return -1;
-    }
-    prepare_body_state(s);
-
     // A divided body: its second part is converted beside this one from the
     // start of the division on, and taken over at the seam when it
-    // continues exactly where this part has got to.
+    // continues exactly where this part has got to. It starts first, so
+    // that it goes on while this part empties the body of the last run.
     BodyPart* part = nullptr;
     LineRun run;
     if (split != nullptr && split->point.start >= 0 && cs.FIGURE == 0 && cs.SOUND == 0)
         part = start_body_part(cs, gaiji, *split, link_count);
+
+    // Open every file in order, then the start state: progress, index-list
+    // cursors, the first link group, symbols.
+    if (open_body_inputs(s, cs) != 0 || open_body_outputs(s, cs) != 0) {
+        if (part != nullptr) end_body_part(part);
+        abandon_step(s);
+        return -1;
+    }
+    prepare_body_state(s);
     if (part != nullptr) {
         run.seam_start = split->point.start;
         s.ahead_reached = body_part_reached(part);

@@ -13,9 +13,10 @@
 namespace qel {
 
 // The share of main.txt (per mille) that the first part of a divided body
-// converts: the second part has the more to do at its start. And the size
-// below which a body is converted in one piece.
-const int BodySplitShare = 490;
+// converts: less than half, as it also empties the body of the last run and
+// appends the second part's; measured so that both end together. And the
+// size below which a body is converted in one piece.
+const int BodySplitShare = 460;
 const int32_t BodySplitMinimum = 1 << 20;
 
 // A body conversion divided in two parts: where the second part starts and
