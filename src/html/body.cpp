@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +12,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/decimal.h"
 #include "common/report.h"
 #include "common/settings.h"
 #include "common/written_file.h"

@@ -13,7 +13,6 @@
 #include "common/report.h"
 #include "common/written_file.h"
 #include "html/body_lines.h"
-#include "html/headings.h"
 #include "html/menus.h"
 #include "links/link_groups.h"
 #include "text/index_words.h"

@@ -6,11 +6,10 @@
 // bytes of a conversion in one piece.
 //
 // The second part starts two records before the seam with the link number
-// the hyperlink pass counted there and the menu numbers that a scan of the
-// lines before finds; the output of those two records only builds up the
-// rest of its state (the entry, the held text, the readers of the index
-// lists, the quick-jump data and the link groups) and is thrown away, with
-// its messages. Its messages after the seam are held until it is taken
+// and the menu numbers that the hyperlink pass counted before that record;
+// the output of those two records only builds up the rest of its state (the
+// entry, the held text, the readers of the index lists, the quick-jump data
+// and the link groups) and is thrown away, with its messages. Its messages after the seam are held until it is taken
 // over; one that has more to say than they may hold gives its work up.
 #pragma once
 
