@@ -30,7 +30,10 @@ int write_pending(File* f) {
     size_t size = f->pending_size;
     f->pending_size = 0;
     size_t written = stream_write(f->fp, f->pending, size);
-    if (f->stored != nullptr) f->stored->fetch_add(static_cast<int64_t>(written), std::memory_order_release);
+    // A file read by another thread as it grows has its bytes reach the
+    // system before they are counted (a stream of the C runtime may hold some).
+    if (f->stored != nullptr && std::fflush(f->fp) == 0)
+        f->stored->fetch_add(static_cast<int64_t>(written), std::memory_order_release);
     return written == size ? 0 : -1;
 }
 
@@ -91,7 +94,8 @@ size_t plain_text_run(const char* p, size_t count) {
     const char* p = static_cast<const char*>(data);
     if (!f->text) {
         size_t written = stream_write(f->fp, p, size);
-        if (f->stored != nullptr) f->stored->fetch_add(static_cast<int64_t>(written), std::memory_order_release);
+        if (f->stored != nullptr && std::fflush(f->fp) == 0)
+            f->stored->fetch_add(static_cast<int64_t>(written), std::memory_order_release);
         return written;
     }
     // Translate LF into CR LF: runs between line ends are copied whole into
