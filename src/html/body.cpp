@@ -142,6 +142,16 @@ int open_body_outputs(BodyConversionState& s, const ConversionSettings& cs) {
 
 }  // namespace
 
+void show_body_progress(BodyConversionState& s) {
+    // A divided body shows how much of the file both parts have converted.
+    int32_t shown = s.entry_position;
+    if (s.ahead_reached != nullptr) {
+        int32_t reached = s.ahead_reached->load(std::memory_order_relaxed);
+        if (reached > s.ahead_start) shown = std::min(main_text_size(s.main_text), shown + (reached - s.ahead_start));
+    }
+    show_progress(s.progress, shown);
+}
+
 void prepare_body_state(BodyConversionState& s) {
     const ConversionSettings& cs = *s.settings;
     s.progress = start_progress(s.main_text, "本文データをHTMLに変換しています... ");
@@ -208,13 +218,7 @@ void start_record(BodyConversionState& s) {
 
     find_quick_jump_items(s);
 
-    // A divided body shows how much of the file both parts have converted.
-    int32_t shown = s.entry_position;
-    if (s.ahead_reached != nullptr) {
-        int32_t reached = s.ahead_reached->load(std::memory_order_relaxed);
-        if (reached > s.ahead_start) shown = std::min(main_text_size(s.main_text), shown + (reached - s.ahead_start));
-    }
-    show_progress(s.progress, shown);
+    show_body_progress(s);
 }
 
 void take_entry_number(BodyConversionState& s, const char* value) {

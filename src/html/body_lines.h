@@ -43,6 +43,10 @@ int open_body_inputs(BodyConversionState& state, const ConversionSettings& setti
 // link group, the symbol texts and indents.
 void prepare_body_state(BodyConversionState& state);
 
+// Shows the progress at the state's entry position; with a divided body,
+// counts in what the second part has converted past its start.
+void show_body_progress(BodyConversionState& state);
+
 // Converts lines of main.txt until its end, the seam, a failure or a stop.
 // Every 4096 lines, checks the body for a failed write, publishes where it
 // stands and looks for a stop.

@@ -2,7 +2,6 @@
 // where the first part takes it over, and the state both are compared by.
 #include "html/body_split.h"
 
-#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -22,7 +21,6 @@
 namespace qel {
 
 struct BodyPart {
-    const ConversionSettings* settings = nullptr;
     BodySplit split;                  // where the part starts, and what the lines before leave
     BodyConversionState state;        // the part's own conversion
     std::thread thread;
@@ -116,7 +114,7 @@ File* open_sink() {
 // sink. 0 or -1.
 int prepare_part(BodyPart& part) {
     BodyConversionState& s = part.state;
-    const ConversionSettings& cs = *part.settings;
+    const ConversionSettings& cs = *s.settings;
     const MenuSeam& menus = part.split.menus;
     if (open_body_inputs(s, cs) != 0 || seek_main_text(s.main_text, part.split.point.start) != 0) return -1;
     s.body = open_sink();
@@ -282,7 +280,6 @@ const int64_t AppendPiece = 4 << 20;
 BodyPart* start_body_part(const ConversionSettings& cs, const GaijiCodes& gaiji, const BodySplit& split,
                           int link_count) {
     BodyPart* part = new BodyPart;
-    part->settings = &cs;
     part->split = split;
     part->state.settings = &cs;
     part->state.gaiji = &gaiji;
@@ -336,9 +333,7 @@ int join_body_part(BodyPart* part, BodyConversionState& s) {
             appended = stored;
         }
         if (ended != 0) break;
-        int32_t reached = part->reached.load(std::memory_order_relaxed);
-        int32_t shown = s.entry_position + std::max<int32_t>(0, reached - part->split.point.start);
-        show_progress(s.progress, std::min(shown, main_text_size(s.main_text)));
+        show_body_progress(s);
     }
     part->thread.join();
     handle_close(handle);

@@ -92,12 +92,7 @@ size_t plain_text_run(const char* p, size_t count) {
 // there: file_write is called for every piece of every output.
 [[gnu::always_inline]] inline size_t write_through(File* f, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
-    if (!f->text) {
-        size_t written = stream_write(f->fp, p, size);
-        if (f->stored != nullptr && std::fflush(f->fp) == 0)
-            f->stored->fetch_add(static_cast<int64_t>(written), std::memory_order_release);
-        return written;
-    }
+    if (!f->text) return stream_write(f->fp, p, size);
     // Translate LF into CR LF: runs between line ends are copied whole into
     // the pending buffer, which goes to the stream whenever it is full.
     if (f->pending == nullptr) f->pending = new char[PendingCapacity];

@@ -94,7 +94,7 @@ struct File {
     size_t ahead_end;    // bytes held in `ahead`
     struct WriteBehind* behind;  // the writer thread of a file written behind; none
     int behind_failed;   // 1 once a write of a finished writer thread failed
-    std::atomic<int64_t>* stored;  // when set, counts the bytes handed to the system; none
+    std::atomic<int64_t>* stored;  // text files: when set, counts the bytes handed to the system; none
 };
 
 // Opens `path` (backslashes act as separators on POSIX). Returns the file, or
@@ -142,9 +142,10 @@ void file_write_behind(File* f);
 int file_append_from(File* f, int handle, int64_t offset, int64_t length);
 int file_append(File* f, const char* path);
 
-// From now on `count` is raised by the bytes of `f` handed to the system as
-// they go (by the writer thread of a file written behind), so that another
-// thread may read the file as far as it has been written.
+// From now on `count` is raised by the bytes of `f`, a text file being
+// written, as they reach the system (by the writer thread of a file written
+// behind), so that another thread may read the file as far as it has been
+// written.
 void file_count_stored(File* f, std::atomic<int64_t>* count);
 
 // The name of the system's device that takes writes and keeps nothing, for

@@ -74,26 +74,29 @@ bool can_compare() {
     return shell("taskset -c 0 true > /dev/null 2>&1") == 0 && qel::usable_processors() > 1;
 }
 
+// Generates a sample with `generator_args` and converts it both ways with
+// each of `settings` (figures and sounds off, the system's sort).
+void expect_sample_same_on_one_processor(const std::string& generator_args,
+                                         const std::vector<std::string>& settings) {
+    TempDir dir;
+    ASSERT_EQ(shell("'" + Generator + "' " + generator_args + " '" + dir.path + "' > /dev/null"), 0);
+    install_program(QELCONV_PATH, dir.path);
+    for (const std::string& more : settings)
+        expect_same_on_one_processor(dir.path, "SORTCMD=/usr/bin/sort\nFIGURE=0\nSOUND=0\n" + more);
+}
+
 }  // namespace
 
 TEST(ParallelConversion, SampleGivesTheBytesOfARunOnOneProcessor) {
     if (!can_compare()) GTEST_SKIP() << "needs taskset and two processors";
-    TempDir dir;
-    ASSERT_EQ(shell("'" + Generator + "' --records 3000 --seed 7 '" + dir.path + "' > /dev/null"), 0);
-    install_program(QELCONV_PATH, dir.path);
-    const std::string base = "SORTCMD=/usr/bin/sort\nFIGURE=0\nSOUND=0\n";
-    expect_same_on_one_processor(dir.path, base + "COMPLEX=1\nQUICKJUMP=1\nQUICKRET=1\n");
-    expect_same_on_one_processor(dir.path, base + "COMPLEX=0\nQUICKJUMP=4\nITALIC=0\n");
+    expect_sample_same_on_one_processor("--records 3000 --seed 7", {"COMPLEX=1\nQUICKJUMP=1\nQUICKRET=1\n",
+                                                                    "COMPLEX=0\nQUICKJUMP=4\nITALIC=0\n"});
 }
 
+// Large enough for the second part to have more to say than it may hold.
 TEST(ParallelConversion, HostileSampleGivesTheBytesOfARunOnOneProcessor) {
     if (!can_compare()) GTEST_SKIP() << "needs taskset and two processors";
-    TempDir dir;
-    // Large enough for the second part to have more to say than it may hold.
-    ASSERT_EQ(shell("'" + Generator + "' --hostile --records 30000 --seed 4 '" + dir.path + "' > /dev/null"), 0);
-    install_program(QELCONV_PATH, dir.path);
-    const std::string base = "SORTCMD=/usr/bin/sort\nFIGURE=0\nSOUND=0\n";
-    expect_same_on_one_processor(dir.path, base + "COMPLEX=1\nQUICKJUMP=3\n");
-    expect_same_on_one_processor(dir.path, base + "COMPLEX=0\nQUICKJUMP=0\n");
+    expect_sample_same_on_one_processor("--hostile --records 30000 --seed 4",
+                                        {"COMPLEX=1\nQUICKJUMP=3\n", "COMPLEX=0\nQUICKJUMP=0\n"});
 }
 #endif
