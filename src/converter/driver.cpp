@@ -1,7 +1,9 @@
 // The converter's step sequence and its closing summary.
 #include "converter/driver.h"
 
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -71,36 +73,68 @@ int project_file_step(ConversionRun& run) {
     return write_project_file(run.settings);
 }
 
+// What the thread of the quick-jump pass learns of the hyperlink pass beside
+// it: whether its table has been written whole, or whether it has ended.
+struct LinkPassProgress {
+    std::mutex lock;
+    std::condition_variable changed;
+    int table_written = 0;
+    int ended = 0;
+};
+
+void note_table_written(void* waiter) {
+    LinkPassProgress& progress = *static_cast<LinkPassProgress*>(waiter);
+    std::lock_guard<std::mutex> hold(progress.lock);
+    progress.table_written = 1;
+    progress.changed.notify_all();
+}
+
 // The quick-jump pass and then the hyperlink pass with its external sort.
 // They read main.txt each on its own and write different files, so the
 // hyperlink pass, the longer of the two, runs on a thread of its own while
 // this thread makes the quick-jump data. Its messages are held until the
 // quick-jump pass has finished, so that the console and the log read as if
 // the passes had run one after the other; when the quick-jump pass fails
-// they are dropped, as the hyperlink pass would not have run at all. On a
-// machine of one core, or when no thread can be started, they run in turn.
+// they are dropped, as the hyperlink pass would not have run at all. While
+// the table is sorted, this thread removes the body of the last run, which
+// the body step would otherwise spend its own time on. On a machine of one
+// core, or when no thread can be started, they run in turn.
 int quick_jump_and_link_steps(ConversionRun& run) {
     plan_body_split(run.settings, run.split);
     HeldReports held;
+    LinkPassProgress progress;
     int link_status = 0;
     std::thread links;
     if (run.settings.QUICKJUMP != 0 && usable_processors() > 1) {
+        run.split.point.table_written = note_table_written;
+        run.split.point.waiter = &progress;
         try {
-            links = std::thread([&run, &held, &link_status] {
+            links = std::thread([&run, &held, &link_status, &progress] {
                 hold_reports(held);
                 link_status = link_table_step(run);
+                std::lock_guard<std::mutex> hold(progress.lock);
+                progress.ended = 1;
+                progress.changed.notify_all();
             });
         } catch (const std::system_error&) {
             // No thread: the passes run in turn below.
+            run.split.point.table_written = nullptr;
         }
     }
     if (links.joinable()) {
         int status = quick_jump_step(run);
-        if (status == 0)
+        if (status == 0) {
             release_reports(held);
-        else
+            std::unique_lock<std::mutex> wait(progress.lock);
+            progress.changed.wait(wait, [&progress] { return progress.table_written || progress.ended; });
+            int written = progress.table_written;
+            wait.unlock();
+            if (written) remove_old_body(run.settings);
+        } else {
             drop_reports(held);
+        }
         links.join();
+        run.split.point.table_written = nullptr;
         return status != 0 ? -1 : link_status;
     }
     if (quick_jump_step(run) != 0) return -1;

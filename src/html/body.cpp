@@ -521,6 +521,10 @@ void finish_body(BodyConversionState& s) {
     if (s.settings->QUICKJUMP == 4) write_quick_jump_pages(s);
 }
 
+void remove_old_body(const ConversionSettings& cs) {
+    remove_old_file((cs.BASEPATH + "qel.html").c_str());
+}
+
 File* open_body_file(const char* directory, const char* name) {
     std::string path = std::string(directory) + name;
     // The body is written as a new file: its closing then need not wait for

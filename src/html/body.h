@@ -13,10 +13,11 @@
 namespace qel {
 
 // The share of main.txt (per mille) that the first part of a divided body
-// converts: less than half, as it also empties the body of the last run and
-// appends the second part's; measured so that both end together. And the
+// converts: less than half, as it also appends the second part's (the body
+// of the last run is removed while the link table is sorted); measured so
+// that both end together. And the
 // size below which a body is converted in one piece.
-const int BodySplitShare = 460;
+const int BodySplitShare = 470;
 const int32_t BodySplitMinimum = 1 << 20;
 
 // A body conversion divided in two parts: where the second part starts and
@@ -43,6 +44,11 @@ void plan_body_split(const ConversionSettings& settings, BodySplit& split);
 // `split->taken` says which way it went. 0 or -1.
 int convert_body(const ConversionSettings& settings, const GaijiCodes& gaiji, int link_count,
                  BodySplit* split = nullptr);
+
+// Removes the body the last run left in BASEPATH (a plain file only), so
+// that the body step need not spend its own time on it: a thread that would
+// otherwise wait calls this once the conversion is sure to reach the body.
+void remove_old_body(const ConversionSettings& settings);
 
 // Creates directory + name in text mode and writes the body header. Returns
 // the file, or none after reporting "出力HTMLファイル %s が新規作成できません".

@@ -442,6 +442,7 @@ int build_link_table(const ConversionSettings& settings, int& link_count, LinkCo
     // A table cut short by a full disk would lose links without a word.
     if (close_written_file(table, LinkTableName) != 0) return -1;
     report("終了しました\n");
+    if (point != nullptr && point->table_written != nullptr) point->table_written(point->waiter);
 
     // Sort the table by target entry. A sort that fails must not leave an
     // empty or stale "hyperlnk.dat" behind for the body conversion to trust.

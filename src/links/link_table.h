@@ -95,6 +95,11 @@ struct LinkCountPoint {
     // point, for what else is to be known there; none for nothing.
     void (*observe_line)(void* observer, int tag, const char* value) = nullptr;
     void* observer = nullptr;
+    // Called once the table has been written whole, before it is sorted: from
+    // then on only the sort can keep the body from being converted. None for
+    // nothing.
+    void (*table_written)(void* waiter) = nullptr;
+    void* waiter = nullptr;
 };
 
 // The hyperlink pass and the external sort; `link_count` gets the number of
