@@ -83,17 +83,33 @@ uint64_t ordered_bytes(const char* text, size_t length) {
 // The longest tag name; no longer key begins a name.
 const size_t LongestTagName = 6;
 
-// The tag names by ordered_bytes, and the row of the first name of each
-// letter A-Z.
+// Slots of the hash of whole tag names: a power of two, some five times the
+// names, so that a name is found at its first or second slot.
+const size_t TagSlots = 256;
+
+inline size_t tag_slot(uint64_t ordered) {
+    return static_cast<size_t>((ordered * 0x9E3779B97F4A7C15ull) >> 56) & (TagSlots - 1);
+}
+
+// The tag names by ordered_bytes, the row of the first name of each letter
+// A-Z, and the names hashed by ordered_bytes: nearly every line carries a
+// whole tag name, which the hash finds at once.
 struct TagNames {
     uint64_t ordered[FieldTagCount];  // ordered_bytes of the name
     int first_row[26];                // first row whose name begins with the letter, or -1
+    uint64_t slot_name[TagSlots];     // ordered_bytes of the name in the slot; 0 for none
+    int slot_row[TagSlots];           // its row
     TagNames() {
         for (int& r : first_row) r = -1;
+        for (uint64_t& n : slot_name) n = 0;
         for (int i = FieldTagCount - 1; i >= 0; --i) {
             const char* name = FieldTagTable[i].name;
             ordered[i] = ordered_bytes(name, std::strlen(name));
             first_row[name[0] - 'A'] = i;
+            size_t slot = tag_slot(ordered[i]);
+            while (slot_name[slot] != 0) slot = (slot + 1) & (TagSlots - 1);
+            slot_name[slot] = ordered[i];
+            slot_row[slot] = i;
         }
     }
 };
@@ -222,30 +238,45 @@ void show_progress(PassProgress& progress, int32_t offset) {
 
 FieldTagInfo classify_line(const char* line) {
     // Build the key: three bytes for the OT tags, J2E for J2E and J2E2, else the
-    // run of upper-case letters (empty for a comment line).
+    // run of upper-case letters (empty for a comment line); with its
+    // ordered_bytes when it is no longer than a name.
     size_t key_length = 0;
+    uint64_t key = 0;
     if (line[0] == 'O' && line[1] == 'T') {
         key_length = line[2] != '\0' ? 3 : 2;
+        key = ordered_bytes(line, key_length);
     } else if (line[0] == 'J' && line[1] == '2' && line[2] == 'E') {
         key_length = 3;
+        key = ordered_bytes(line, key_length);
     } else {
-        while (line[key_length] >= 'A' && line[key_length] <= 'Z') ++key_length;
+        unsigned char c;
+        while ((c = static_cast<unsigned char>(line[key_length])) >= 'A' && c <= 'Z') {
+            key = key << 8 | c;
+            ++key_length;
+        }
+        if (key_length >= 1 && key_length <= LongestTagName) key <<= 8 * (8 - key_length);
     }
 
     // The first row whose name begins with the key. An empty key matches
-    // CMT. Otherwise, as the table is sorted, the names that begin with the
-    // key follow each other from the first name not below the key, so that
-    // name begins with the key or none does; the search starts at the rows
-    // of the key's first letter.
+    // CMT. A key that is a whole name is that name's row, as no other name
+    // beginning with it sorts before it. Otherwise, as the table is sorted,
+    // the names that begin with the key follow each other from the first
+    // name not below the key, so that name begins with the key or none
+    // does; the search starts at the rows of the key's first letter.
     const FieldTagInfo* row = &FieldTagTable[FT_CMT];
     if (key_length > 0) {
         row = &FieldTagTable[FieldTagCount];
         int i = Tags.first_row[line[0] - 'A'];
         if (key_length <= LongestTagName && i >= 0) {
-            uint64_t key = ordered_bytes(line, key_length);
-            uint64_t key_bytes = ~static_cast<uint64_t>(0) << (8 * (8 - key_length));
-            while (i < FieldTagCount && Tags.ordered[i] < key) ++i;
-            if (i < FieldTagCount && (Tags.ordered[i] & key_bytes) == key) row = &FieldTagTable[i];
+            size_t slot = tag_slot(key);
+            while (Tags.slot_name[slot] != 0 && Tags.slot_name[slot] != key) slot = (slot + 1) & (TagSlots - 1);
+            if (Tags.slot_name[slot] == key) {
+                row = &FieldTagTable[Tags.slot_row[slot]];
+            } else {
+                uint64_t key_bytes = ~static_cast<uint64_t>(0) << (8 * (8 - key_length));
+                while (i < FieldTagCount && Tags.ordered[i] < key) ++i;
+                if (i < FieldTagCount && (Tags.ordered[i] & key_bytes) == key) row = &FieldTagTable[i];
+            }
         }
         if (row->index == FT_NONE) return *row;
     }
@@ -275,7 +306,14 @@ FieldTagInfo classify_line(const char* line) {
 }
 
 const char* line_value(const char* line) {
-    return find_char(line, '=');
+    // The tag before the "=" is plain ASCII: it is passed byte by byte, and
+    // the double-byte aware search takes over at the first byte that is not.
+    const char* p = line;
+    while (static_cast<unsigned char>(*p) - 1u < 0x7Fu) {
+        if (*p == '=') return p + 1;
+        ++p;
+    }
+    return find_char(p, '=');
 }
 
 }  // namespace qel

@@ -216,6 +216,46 @@ TEST(ClassifyLine, KeysPrefixesAndComments) {
     EXPECT_EQ(index_of(std::string(300, 'Q').c_str()), FT_NONE);
 }
 
+// Every key of up to three letters, and every name cut short, lengthened by
+// a letter or changed in one, finds the first row whose name begins with it
+// (the end row when none does, or when the key is longer than any name).
+TEST(ClassifyLine, AnyKeyFindsTheFirstNameBeginningWithIt) {
+    auto first_row_for = [](const std::string& key) -> int {
+        if (key.size() > 6) return FT_NONE;
+        for (int i = 0; i < FieldTagCount; ++i)
+            if (std::string(FieldTagTable[i].name).compare(0, key.size(), key) == 0) return i;
+        return FT_NONE;
+    };
+    std::vector<std::string> keys;
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    for (char a : letters) {
+        keys.push_back(std::string(1, a));
+        for (char b : letters) {
+            keys.push_back(std::string{a, b});
+            for (char c : letters) keys.push_back(std::string{a, b, c});
+        }
+    }
+    for (int i = 0; i < FieldTagCount; ++i) {
+        std::string name = FieldTagTable[i].name;
+        for (size_t cut = 1; cut <= name.size(); ++cut) keys.push_back(name.substr(0, cut));
+        for (char c : letters) {
+            keys.push_back(name + c);
+            for (size_t at = 0; at < name.size(); ++at) {
+                std::string changed = name;
+                changed[at] = c;
+                keys.push_back(changed);
+            }
+        }
+    }
+    for (const std::string& key : keys) {
+        // The OT and J2E families are read by their own rules.
+        if (key.compare(0, 2, "OT") == 0 || key.compare(0, 3, "J2E") == 0) continue;
+        if (key.find_first_not_of(letters) != std::string::npos) continue;
+        ASSERT_EQ(index_of((key + "=x").c_str()), first_row_for(key)) << key;
+        ASSERT_EQ(index_of(key.c_str()), first_row_for(key)) << key;
+    }
+}
+
 TEST(ClassifyLine, TranslationNumbers) {
     FieldTagInfo row;
     // 1. TRSUB: the number after the tag, and the one after the first "(".
@@ -258,4 +298,7 @@ TEST(ClassifyLine, ValueAfterTheFirstEqualsSign) {
     EXPECT_STREQ(line_value("CMT"), "");
     // A lead byte takes the byte after it along, even an "=".
     EXPECT_STREQ(line_value("EN\x83==v"), "v");
+    EXPECT_STREQ(line_value("\x83=EN=v"), "v");
+    EXPECT_STREQ(line_value("EN\x83"), "");
+    EXPECT_STREQ(line_value("RA"), "");
 }
