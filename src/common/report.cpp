@@ -191,6 +191,10 @@ void hold_reports(HeldReports& held) {
     held_reports = &held;
 }
 
+void end_holding() {
+    held_reports = nullptr;
+}
+
 void release_reports(HeldReports& held) {
     std::lock_guard<std::mutex> guard(held.lock);
     // Messages for the log alone go to it together, up to the next one for

@@ -93,6 +93,10 @@ struct HeldReports {
 // now on, for as long as the thread runs.
 void hold_reports(HeldReports& held);
 
+// Ends the hold of the calling thread: its messages go out at once again
+// (or to the hold it is given next).
+void end_holding();
+
 // Shows the held messages in their order and counts their faults; the
 // holding thread's later messages go out at once. Called once the step
 // before has finished and its thread reports nothing more.

@@ -30,6 +30,7 @@ struct ConversionRun {
     GaijiCodes gaiji;              // filled by the gaiji step
     int link_count;                // links numbered by the hyperlink pass
     BodySplit split;               // the division of the body, found by the hyperlink pass
+    LinkTail* link_tail;           // the last records of the hyperlink pass on another thread, or none
 };
 
 int settings_step(ConversionRun& run) {
@@ -58,7 +59,7 @@ int complex_definition_step(ConversionRun& run) {
 }
 
 int link_table_step(ConversionRun& run) {
-    return build_link_table(run.settings, run.link_count, &run.split.point);
+    return build_link_table(run.settings, run.link_count, &run.split.point, run.link_tail);
 }
 
 int body_step(ConversionRun& run) {
@@ -103,11 +104,16 @@ int quick_jump_and_link_steps(ConversionRun& run) {
     plan_body_split(run.settings, run.split);
     HeldReports held;
     LinkPassProgress progress;
+    LinkTail tail;
     int link_status = 0;
     std::thread links;
     if (run.settings.QUICKJUMP != 0 && usable_processors() > 1) {
         run.split.point.table_written = note_table_written;
         run.split.point.waiter = &progress;
+        tail.share = run.split.point.share;
+        tail.minimum_size = LinkTailMinimum;
+        tail.part_path = std::string(LinkTableName) + ".part";
+        run.link_tail = &tail;
         try {
             links = std::thread([&run, &held, &link_status, &progress] {
                 hold_reports(held);
@@ -119,12 +125,14 @@ int quick_jump_and_link_steps(ConversionRun& run) {
         } catch (const std::system_error&) {
             // No thread: the passes run in turn below.
             run.split.point.table_written = nullptr;
+            run.link_tail = nullptr;
         }
     }
     if (links.joinable()) {
         int status = quick_jump_step(run);
         if (status == 0) {
             release_reports(held);
+            number_link_tail(run.settings, tail);
             std::unique_lock<std::mutex> wait(progress.lock);
             progress.changed.wait(wait, [&progress] { return progress.table_written || progress.ended; });
             int written = progress.table_written;
@@ -135,6 +143,7 @@ int quick_jump_and_link_steps(ConversionRun& run) {
         }
         links.join();
         run.split.point.table_written = nullptr;
+        run.link_tail = nullptr;
         return status != 0 ? -1 : link_status;
     }
     if (quick_jump_step(run) != 0) return -1;
@@ -152,7 +161,7 @@ int (*const Steps[])(ConversionRun&) = {
 }  // namespace
 
 int run_conversion_steps(ConversionSettings& settings) {
-    ConversionRun run{settings, GaijiCodes(), 0, BodySplit()};
+    ConversionRun run{settings, GaijiCodes(), 0, BodySplit(), nullptr};
     for (int (*step)(ConversionRun&) : Steps)
         if (step(run) != 0) return -1;
     return 0;

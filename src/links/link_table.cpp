@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/report.h"
 #include "common/settings.h"
@@ -43,6 +44,7 @@ struct LinkTablePass {
     std::string target;      // target entry number of the current link
     std::string raw;         // its link target specification as the table records it
     std::string table_line;  // the table line being formed
+    int part = 0;            // 1: lines go to a tail's part file, each behind the length of its target field
 };
 
 // Section labels of a target specification, in the order they are tried.
@@ -180,7 +182,10 @@ void scan_value(LinkTablePass& pass, const char* value) {
                 // The target entry number goes right-aligned in its 8
                 // characters, so that a byte-wise sort orders by number.
                 size_t padding = target.size() < TargetNumberBytes ? TargetNumberBytes - target.size() : 0;
-                table_line.assign(padding, ' ').append(target).append("|HL");
+                table_line.clear();
+                if (pass.part) append_decimal(table_line, static_cast<long>(padding + target.size()), 0);
+                if (pass.part) table_line.push_back(' ');
+                table_line.append(padding, ' ').append(target).append("|HL");
                 append_decimal(table_line, ++pass.link_counter, 6);
                 table_line.append("|").append(resolved).append("|").append(pass.entry_number);
                 table_line.append("|").append(key).append("|(").append(raw).append(")\n");
@@ -192,7 +197,209 @@ void scan_value(LinkTablePass& pass, const char* value) {
     }
 }
 
+// What one line of main.txt gives the pass: the headword key, the entry
+// number, and the links of a shown field.
+void pass_line(LinkTablePass& pass, const ConversionSettings& settings, int tag, int shown, const char* value) {
+    switch (tag) {
+        case FT_EN:
+            copy_until_char(find_char(value, '|'), pass.key, '\0');
+            return;
+        case FT_RN:
+            copy_until_char(value, pass.entry_number, '\0');
+            return;
+        default:
+            break;
+    }
+    if (shown != 1) return;
+    // With complex search an example's own text is not converted with its
+    // links: only the translation after " <OBJ>" is.
+    if (tag == FT_EX && settings.COMPLEX != 0) {
+        if (const char* object = std::strstr(value, " <OBJ>")) value = object;
+    }
+    scan_value(pass, value);
+}
+
+// The pass at the RA line at `offset`, with a tail beside it: 0 to go on;
+// -1 when the tail is given up (the pass numbers the rest itself); 1 when
+// the pass met it at the seam in the same state and the tail finished its
+// work, which the pass then takes.
+int meet_link_tail(LinkTail& tail, const LinkTablePass& pass, int32_t offset) {
+    tail.reached.store(offset, std::memory_order_relaxed);
+    if (offset < tail.limit.load(std::memory_order_acquire)) return 0;
+    std::unique_lock<std::mutex> guard(tail.lock);
+    tail.changed.wait(guard, [&tail] { return tail.state != LinkTail::WAITING; });
+    if (tail.state != LinkTail::FAILED && offset < tail.seam) return 0;
+    int same = tail.state != LinkTail::FAILED && offset == tail.seam && pass.entry_number == tail.entry_number &&
+               pass.key == tail.key;
+    if (same) {
+        tail.changed.wait(guard, [&tail] { return tail.state != LinkTail::AT_SEAM; });
+        if (tail.state == LinkTail::DONE) return 1;
+    }
+    tail.stop.store(1);
+    return -1;
+}
+
+// Appends the tail's part file to the table, each link's number moved on by
+// `base`: a part line is the length of its target field, a space and the
+// table line. 0, or -1 when it cannot be read whole.
+int append_link_tail(File* table, const std::string& part_path, int base) {
+    File* part = file_open(part_path.c_str(), FILE_READ_RAW);
+    if (part == nullptr) return -1;
+    std::vector<char> block(1 << 16);
+    std::string line, out;
+    int status = 0;
+    size_t got;
+    while (status == 0 && (got = file_read(part, block.data(), block.size())) > 0) {
+        const char* p = block.data();
+        const char* end = p + got;
+        while (p < end) {
+            const char* line_end = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            if (line_end == nullptr) {
+                line.append(p, end);
+                break;
+            }
+            line.append(p, line_end + 1);
+            p = line_end + 1;
+            // The target field's length, then the line; its number follows
+            // the target field and "|HL", and runs up to the next "|".
+            size_t space = line.find(' ');
+            size_t target_length = space == std::string::npos ? 0 : std::strtoul(line.c_str(), nullptr, 10);
+            size_t number = space + 1 + target_length + 3;
+            size_t number_end = space == std::string::npos ? std::string::npos : line.find('|', number);
+            if (number_end == std::string::npos || line.compare(number - 3, 3, "|HL") != 0) {
+                status = -1;
+                break;
+            }
+            out.assign(line, space + 1, target_length + 3);
+            append_decimal(out, std::strtol(line.c_str() + number, nullptr, 10) + base, 6);
+            out.append(line, number_end, std::string::npos);
+            file_write(table, out.data(), out.size());
+            line.clear();
+        }
+    }
+    if (!line.empty()) status = -1;
+    file_close(part);
+    return status;
+}
+
+// The pass is through with `tail` (none: no tail), having taken its work
+// or not: the tail stops, and may remove its part file.
+void end_link_tail(LinkTail* tail, int taken) {
+    if (tail == nullptr) return;
+    std::lock_guard<std::mutex> guard(tail->lock);
+    tail->taken = taken;
+    tail->pass_ended = 1;
+    if (!taken) tail->stop.store(1);
+    tail->changed.notify_all();
+}
+
+// The tail's state is published: it reached the seam, finished, or failed.
+void set_tail_state(LinkTail& tail, LinkTail::State state) {
+    std::lock_guard<std::mutex> guard(tail.lock);
+    tail.state = state;
+    tail.changed.notify_all();
+}
+
 }  // namespace
+
+void number_link_tail(const ConversionSettings& settings, LinkTail& tail) {
+    // What it says before the seam is the pass's to say.
+    HeldReports before;
+    drop_reports(before);
+    hold_reports(before);
+    LinkTablePass pass;
+    pass.link_counter = 0;
+    pass.table = nullptr;
+    MainText* text = open_main_text(settings.DICPATH.c_str(), "main.txt");
+    int status = -1;
+    int32_t seam = -1;
+    if (text != nullptr) {
+        // Half way between where the pass has got to and the end, and not
+        // before the body's division, whose point the pass must find.
+        int32_t size = main_text_size(text);
+        std::lock_guard<std::mutex> guard(tail.lock);
+        int64_t from = tail.reached.load();
+        int64_t start = from + (size - from) / 2;
+        int64_t division = static_cast<int64_t>(size) * tail.share / 1000;
+        if (start < division) start = division;
+        if (!tail.pass_ended && size - start >= tail.minimum_size && seek_main_text(text, static_cast<int32_t>(start)) == 0) {
+            tail.limit.store(static_cast<int32_t>(start), std::memory_order_release);
+            status = 0;
+        }
+    }
+    if (status == 0) pass.table = file_open(NullDeviceName, FILE_WRITE_RAW);
+    if (pass.table == nullptr) status = -1;
+
+    // From the first RA line on, two records take up the state; the third
+    // RA line is the seam. The line the start falls in is passed over.
+    std::string line;
+    if (status == 0) {
+        status = -1;
+        int records = 0;
+        read_main_line(text, line);
+        while (const char* l = read_main_line(text, line)) {
+            const FieldTagInfo info = classify_line(l);
+            if (info.index == FT_RA && ++records == 3) {
+                seam = line_start_offset(text);
+                status = 0;
+                break;
+            }
+            if (records > 0 && info.index != FT_RA) pass_line(pass, settings, info.index, info.shown, line_value(l));
+            if (tail.stop.load(std::memory_order_relaxed)) break;
+        }
+    }
+    if (pass.table != nullptr) file_close(pass.table);
+    pass.table = nullptr;
+    if (status == 0) {
+        remove_old_file(tail.part_path.c_str());
+        pass.table = file_open(tail.part_path.c_str(), FILE_WRITE_RAW);
+        if (pass.table == nullptr) status = -1;
+    }
+    {
+        std::lock_guard<std::mutex> guard(tail.lock);
+        if (status == 0) {
+            tail.seam = seam;
+            tail.entry_number = pass.entry_number;
+            tail.key = pass.key;
+        }
+        tail.state = status == 0 ? LinkTail::AT_SEAM : LinkTail::FAILED;
+        tail.changed.notify_all();
+    }
+
+    // From the seam to the end, numbering from 1; it gives up when told to,
+    // or rather than wait with more to say than it may hold.
+    if (status == 0) {
+        tail.held.refused = &tail.refused;
+        hold_reports(tail.held);
+        pass.part = 1;
+        pass.link_counter = 0;
+        long lines = 0;
+        while (const char* l = read_main_line(text, line)) {
+            const FieldTagInfo info = classify_line(l);
+            if (info.index != FT_RA) pass_line(pass, settings, info.index, info.shown, line_value(l));
+            if ((++lines & 4095) == 0 && (tail.stop.load(std::memory_order_relaxed) || tail.refused.load())) break;
+        }
+        if (tail.stop.load() || tail.refused.load() || main_text_bytes_read(text) != main_text_size(text)) status = -1;
+        if (close_written_file(pass.table, tail.part_path) != 0) status = -1;
+        pass.table = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(tail.lock);
+            tail.link_count = pass.link_counter;
+        }
+        set_tail_state(tail, status == 0 ? LinkTail::DONE : LinkTail::FAILED);
+    }
+    end_holding();
+    close_main_text(text);
+
+    // The pass is done with the part file once it has appended it or given
+    // the tail up.
+    if (seam >= 0) {
+        std::unique_lock<std::mutex> guard(tail.lock);
+        tail.changed.wait(guard, [&tail] { return tail.pass_ended != 0; });
+        guard.unlock();
+        std::remove(os_path(tail.part_path.c_str()).c_str());
+    }
+}
 
 void split_link(const char* start, const char* close, const char* after_close, LinkParts& parts) {
     if (close == nullptr) {
@@ -372,15 +579,19 @@ void close_link_data(File* file) {
     file_close(file);
 }
 
-int build_link_table(const ConversionSettings& settings, int& link_count, LinkCountPoint* point) {
+int build_link_table(const ConversionSettings& settings, int& link_count, LinkCountPoint* point, LinkTail* tail) {
     report("ハイパーリンクデータを生成しています...");
     report_log("\n");
 
     // Open main.txt and create the unsorted table.
     MainText* text = open_main_text(settings.DICPATH.c_str(), "main.txt");
-    if (text == nullptr) return -1;
+    if (text == nullptr) {
+        end_link_tail(tail, 0);
+        return -1;
+    }
     File* table = create_link_data(LinkTableName);
     if (table == nullptr) {
+        end_link_tail(tail, 0);
         close_main_text(text);
         return -1;
     }
@@ -402,7 +613,11 @@ int build_link_table(const ConversionSettings& settings, int& link_count, LinkCo
         }
     }
 
-    // Number the links of every shown field.
+    // Number the links of every shown field; with a tail beside, up to
+    // where it takes over.
+    LinkTail* beside = tail;
+    int taken = 0;
+    int appended = 0;
     std::string line;
     while (const char* l = read_main_line(text, line)) {
         const FieldTagInfo tag = classify_line(l);
@@ -415,29 +630,35 @@ int build_link_table(const ConversionSettings& settings, int& link_count, LinkCo
             observe_line = nullptr;
         }
         if (observe_line != nullptr) observe_line(point->observer, info->index, value);
-        switch (info->index) {
-            case FT_EN:
-                copy_until_char(find_char(value, '|'), pass.key, '\0');
-                continue;
-            case FT_RA:
-                show_progress(progress, line_start_offset(text));
-                continue;
-            case FT_RN:
-                copy_until_char(value, pass.entry_number, '\0');
-                continue;
-            default:
-                break;
+        if (info->index == FT_RA) {
+            show_progress(progress, line_start_offset(text));
+            if (beside != nullptr) {
+                int met = meet_link_tail(*beside, pass, line_start_offset(text));
+                if (met < 0) beside = nullptr;
+                if (met > 0) {
+                    // The rest of the table is the tail's, numbered on from here.
+                    taken = 1;
+                    if (append_link_tail(table, tail->part_path, pass.link_counter) != 0) appended = -1;
+                    pass.link_counter += tail->link_count;
+                    break;
+                }
+            }
+            continue;
         }
-        if (info->shown != 1) continue;
-        // With complex search an example's own text is not converted with its
-        // links: only the translation after " <OBJ>" is.
-        if (info->index == FT_EX && settings.COMPLEX != 0) {
-            if (const char* object = std::strstr(value, " <OBJ>")) value = object;
-        }
-        scan_value(pass, value);
+        pass_line(pass, settings, info->index, info->shown, value);
     }
+    if (taken && appended == 0)
+        release_reports(tail->held);
+    else if (tail != nullptr)
+        drop_reports(tail->held);
+    end_link_tail(tail, taken);
     link_count = pass.link_counter;
     close_main_text(text);
+    if (appended != 0) {
+        report("\nハイパーリンクデータファイル %s が読めません\n", tail->part_path.c_str());
+        close_written_file(table, LinkTableName);
+        return -1;
+    }
     report_console("\rハイパーリンクデータを生成しています... ");
     // A table cut short by a full disk would lose links without a word.
     if (close_written_file(table, LinkTableName) != 0) return -1;

@@ -7,9 +7,13 @@
 // (split_link, assumed_link_start), so both number exactly the same links.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
+#include "common/report.h"
 #include "common/settings.h"
 #include "platform/platform.h"
 
@@ -102,9 +106,51 @@ struct LinkCountPoint {
     void* waiter = nullptr;
 };
 
+// The last records of the hyperlink pass, numbered by a second thread once
+// it is free (that of the quick-jump pass, when the pass is through), while
+// the pass goes on with the records before. The thread picks a record half
+// way between where the pass has got to and the end, reads two records from
+// a little before it to take up the pass's state there (the current entry
+// number and headword key), and from that record (the seam) numbers links
+// from 1 into a part file of its own, holding its messages. When the pass
+// reaches the seam in the same state it waits for the thread, appends the
+// part file with the numbers moved on by its own count and shows the held
+// messages; otherwise, or when the thread gives up, it numbers the rest
+// itself. Made by the one who starts both; each side takes its own fields.
+struct LinkTail {
+    enum State { WAITING, AT_SEAM, DONE, FAILED };
+    std::mutex lock;
+    std::condition_variable changed;
+    int share = 0;                          // the body division's share (per mille); the tail starts after it
+    int32_t minimum_size = 0;               // no tail shorter than this many bytes (set from LinkTailMinimum)
+    std::string part_path;                  // its part file
+    std::atomic<int32_t> reached{0};        // the pass: the offset of the last RA line it has read
+    std::atomic<int32_t> limit{INT32_MAX};  // the tail: from here on the pass looks for the seam
+    std::atomic<int> stop{0};               // the pass: the tail's work will not be taken
+    std::atomic<int> refused{0};            // its held messages passed their limit
+    int pass_ended = 0;                     // the pass is done with the tail: its work taken or not
+    State state = WAITING;                  // the tail's
+    int32_t seam = -1;                      // offset of the seam's RA line
+    std::string entry_number, key;          // the tail's state at the seam
+    int link_count = 0;                     // links the tail numbered from the seam on
+    int taken = 0;                          // set by the pass: 1 when it took the tail's work
+    HeldReports held;                       // the tail's messages from the seam on
+};
+
+// Below this many bytes after its start a tail is not worth a thread.
+const int32_t LinkTailMinimum = 256 * 1024;
+
+// The thread's side of `tail`: numbers the last records of main.txt as
+// described there (or nothing, when the pass is near its end or through),
+// and returns once the pass is done with its work; its part file is then
+// removed. Holds the calling thread's messages meanwhile, and ends the hold.
+void number_link_tail(const ConversionSettings& settings, LinkTail& tail);
+
 // The hyperlink pass and the external sort; `link_count` gets the number of
 // links the pass numbered, which the body conversion must number alike. With
-// `point` (share not 0), also finds it and counts the links before it. 0 or -1.
-int build_link_table(const ConversionSettings& settings, int& link_count, LinkCountPoint* point = nullptr);
+// `point` (share not 0), also finds it and counts the links before it. With
+// `tail`, a second thread may number the last records (see LinkTail). 0 or -1.
+int build_link_table(const ConversionSettings& settings, int& link_count, LinkCountPoint* point = nullptr,
+                     LinkTail* tail = nullptr);
 
 }  // namespace qel

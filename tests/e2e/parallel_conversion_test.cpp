@@ -2,8 +2,9 @@
 // threads: every output, the work files, the console and the log are the
 // bytes of a run on one processor (taskset -c 0, which runs every step in
 // turn), for the plain sample and the hostile one in several settings; and
-// no part file is left behind. The body of the last run, which is removed
-// beside the sort, goes only when the run is sure to write a new one.
+// no part file of the body or of the link table is left behind. The body of
+// the last run, which is removed beside the sort, goes only when the run is
+// sure to write a new one.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -66,6 +67,7 @@ void expect_same_on_one_processor(const std::string& dir, const std::string& set
     write_file(dir + "/qelconv.ini", ini + crlf(settings));
     std::string divided = run_outputs(dir, "");
     EXPECT_EQ(divided.find(".part\n"), std::string::npos);
+    EXPECT_FALSE(file_exists(dir + "/hyperlnk.tmp.part"));
     EXPECT_EQ(divided.compare(0, 7, "exit 0\n"), 0) << divided.substr(0, 2000);
     EXPECT_EQ(first_difference(divided, run_outputs(dir, "taskset -c 0 ")), "") << settings;
     write_file(dir + "/qelconv.ini", ini);

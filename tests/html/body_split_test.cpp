@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -87,72 +86,6 @@ int divisions_taken(const ConversionSettings& settings, const std::string& text)
         taken += divided.taken;
     }
     return taken;
-}
-
-// Offsets of the RA lines of `text`.
-std::vector<int32_t> record_offsets(const std::string& text) {
-    std::vector<int32_t> offsets;
-    for (size_t at = 0; (at = text.find("RA=", at)) != std::string::npos; at += 3)
-        if (at == 0 || text[at - 1] == '\n') offsets.push_back(static_cast<int32_t>(at));
-    return offsets;
-}
-
-// A dictionary that uses every part of the body's state: headwords and
-// derived forms, pending headers, links every way with anchors in many
-// kinds of field, idioms, work titles and sections for the menus, condition
-// keys, and records long enough for quick-jump menus.
-std::string regular_dictionary() {
-    std::string text;
-    for (int r = 1; r <= 12; ++r) {
-        std::string id = "00010" + std::to_string(r / 10) + std::to_string(r % 10);
-        std::string next = "00010" + std::to_string((r + 1) / 10) + std::to_string((r + 1) % 10);
-        std::string word = std::string(1, static_cast<char>('a' + r)) + "word";
-        text += "RA=\nRN=" + id + "\nEN=" + word + "|" + word + "\nPR=[pr" + std::to_string(r) + "]\n";
-        if (r % 3 == 0) text += "ENV=variant\n";
-        text += "PS=n.\nTR1=first <HL>next:" + next + ":2</HL> and <HL>back:000101:n.1</HL>\n";
-        text += "TR2=second <HL>lost:000999:1</HL>\nEX=an <B>example</B> <OBJ>例\n";
-        text += "KEYID=<I>k" + std::to_string(r) + "</I> key\n";
-        text += "ID=go " + word + "\nID=come " + word + "\n";
-        if (r % 2 == 0) text += "OT1=【類語】synonym\nOT2=【語法】usage\n";
-        if (r % 4 == 1) text += "OT3=【活用】forms\nTL=◇[Title] of " + word + "\nTLSUB=[sub] text\n";
-        text += "PS=v.t.\nTR1=verb sense <HL>idiom:" + id + ":go " + word + "</HL>\n";
-        text += "DR=" + word + "s|" + word + "s\nTR1=derived\n";
-        for (int i = 0; i < 8; ++i) text += "NB=note " + std::to_string(i) + "\n";
-    }
-    return text;
-}
-
-// A dictionary of random records from the lines the body knows, with empty
-// records, missing entry numbers and headwords, numbers that go back and
-// links to entries near and far, so that the state at a seam also comes from
-// records before the two that the second part starts with.
-std::string random_dictionary(unsigned seed) {
-    std::mt19937 random(seed);
-    auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    const char* const lines[] = {
-        "PR=[pr]", "ENV=var", "PS=n.", "PS=v.t.", "TR1=one", "TR2=two", "MN=meaning", "EX=ex <OBJ>例",
-        "KEYID=<I>held</I> key", "ID=go on", "ID=go off", "OT1=【類語】syn", "OT2=【語法】use", "OT3=【活用】x",
-        "TL=◇[Title] rest", "TL=[only]", "TLSUB=sub", "NB=note", "KEY=k", "XYZ=unlisted", "TRSUB1(2)=【a】t",
-    };
-    const char* const specs[] = {"1", "2", "n.1", "go on", "syn", "x"};
-    std::string text;
-    int number = 10;
-    int records = 12 + pick(8);
-    for (int r = 0; r < records; ++r) {
-        text += "RA=\n";
-        if (pick(5) == 0) continue;  // an empty record
-        number += pick(6) == 0 ? -3 : 1 + pick(2);
-        if (pick(8) != 0) text += "RN=" + std::to_string(100000 + number) + "\n";
-        if (pick(6) != 0) text += std::string(pick(5) == 0 ? "DR=" : "EN=") + "w" + std::to_string(r) + "|" +
-                                  static_cast<char>('a' + pick(3)) + "w\n";
-        for (int n = pick(7); n > 0; --n) {
-            std::string line = lines[pick(static_cast<int>(std::size(lines)))];
-            if (pick(3) == 0)
-                line += " <HL>l:" + std::to_string(100000 + number + pick(7) - 3) + ":" + specs[pick(6)] + "</HL>";
-            text += line + "\n";
-        }
-    }
-    return text;
 }
 
 }  // namespace
