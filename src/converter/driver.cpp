@@ -96,10 +96,12 @@ void note_table_written(void* waiter) {
 // this thread makes the quick-jump data. Its messages are held until the
 // quick-jump pass has finished, so that the console and the log read as if
 // the passes had run one after the other; when the quick-jump pass fails
-// they are dropped, as the hyperlink pass would not have run at all. While
-// the table is sorted, this thread removes the body of the last run, which
-// the body step would otherwise spend its own time on. On a machine of one
-// core, or when no thread can be started, they run in turn.
+// they are dropped, as the hyperlink pass would not have run at all. Once
+// the quick-jump pass is through, this thread numbers the hyperlink pass's
+// last records (LinkTail), and while the table is sorted it removes the body
+// of the last run, which the body step would otherwise spend its own time
+// on. On a machine of one core, or when no thread can be started, they run
+// in turn.
 int quick_jump_and_link_steps(ConversionRun& run) {
     plan_body_split(run.settings, run.split);
     HeldReports held;

@@ -322,7 +322,8 @@ void number_link_tail(const ConversionSettings& settings, LinkTail& tail) {
         int64_t start = from + (size - from) / 2;
         int64_t division = static_cast<int64_t>(size) * tail.share / 1000;
         if (start < division) start = division;
-        if (!tail.pass_ended && size - start >= tail.minimum_size && seek_main_text(text, static_cast<int32_t>(start)) == 0) {
+        if (!tail.pass_ended && size - start >= tail.minimum_size &&
+            seek_main_text(text, static_cast<int32_t>(start)) == 0) {
             tail.limit.store(static_cast<int32_t>(start), std::memory_order_release);
             status = 0;
         }

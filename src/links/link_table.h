@@ -108,11 +108,11 @@ struct LinkCountPoint {
 
 // The last records of the hyperlink pass, numbered by a second thread once
 // it is free (that of the quick-jump pass, when the pass is through), while
-// the pass goes on with the records before. The thread picks a record half
-// way between where the pass has got to and the end, reads two records from
-// a little before it to take up the pass's state there (the current entry
-// number and headword key), and from that record (the seam) numbers links
-// from 1 into a part file of its own, holding its messages. When the pass
+// the pass goes on with the records before. The thread starts half way
+// between where the pass has got to and the end, reads the two records from
+// there to take up the pass's state (the current entry number and headword
+// key), and from the third (the seam) numbers links from 1 into a part file
+// of its own, holding its messages. When the pass
 // reaches the seam in the same state it waits for the thread, appends the
 // part file with the numbers moved on by its own count and shows the held
 // messages; otherwise, or when the thread gives up, it numbers the rest
