@@ -183,8 +183,10 @@ void scan_value(LinkTablePass& pass, const char* value) {
                 // characters, so that a byte-wise sort orders by number.
                 size_t padding = target.size() < TargetNumberBytes ? TargetNumberBytes - target.size() : 0;
                 table_line.clear();
-                if (pass.part) append_decimal(table_line, static_cast<long>(padding + target.size()), 0);
-                if (pass.part) table_line.push_back(' ');
+                if (pass.part) {
+                    append_decimal(table_line, static_cast<long>(padding + target.size()), 0);
+                    table_line.push_back(' ');
+                }
                 table_line.append(padding, ' ').append(target).append("|HL");
                 append_decimal(table_line, ++pass.link_counter, 6);
                 table_line.append("|").append(resolved).append("|").append(pass.entry_number);
@@ -262,10 +264,15 @@ int append_link_tail(File* table, const std::string& part_path, int base) {
             p = line_end + 1;
             // The target field's length, then the line; its number follows
             // the target field and "|HL", and runs up to the next "|".
+            // A line that does not hold them is not the tail's.
             size_t space = line.find(' ');
             size_t target_length = space == std::string::npos ? 0 : std::strtoul(line.c_str(), nullptr, 10);
+            if (space == std::string::npos || target_length > line.size() - space) {
+                status = -1;
+                break;
+            }
             size_t number = space + 1 + target_length + 3;
-            size_t number_end = space == std::string::npos ? std::string::npos : line.find('|', number);
+            size_t number_end = line.find('|', number);
             if (number_end == std::string::npos || line.compare(number - 3, 3, "|HL") != 0) {
                 status = -1;
                 break;
