@@ -290,14 +290,18 @@ int append_link_tail(File* table, const std::string& part_path, int base) {
 }
 
 // The pass is through with `tail` (none: no tail), having taken its work
-// or not: the tail stops, and may remove its part file.
+// or not: the tail stops, and may remove its part file. Returns once the
+// tail has closed its files: the external sort that follows flushes every
+// stream of the process before it starts, which must not meet a stream the
+// tail is still writing.
 void end_link_tail(LinkTail* tail, int taken) {
     if (tail == nullptr) return;
-    std::lock_guard<std::mutex> guard(tail->lock);
+    std::unique_lock<std::mutex> guard(tail->lock);
     tail->taken = taken;
     tail->pass_ended = 1;
     if (!taken) tail->stop.store(1);
     tail->changed.notify_all();
+    tail->changed.wait(guard, [tail] { return tail->running == 0; });
 }
 
 // The tail's state is published: it reached the seam, finished, or failed.
@@ -332,6 +336,7 @@ void number_link_tail(const ConversionSettings& settings, LinkTail& tail) {
         if (!tail.pass_ended && size - start >= tail.minimum_size &&
             seek_main_text(text, static_cast<int32_t>(start)) == 0) {
             tail.limit.store(static_cast<int32_t>(start), std::memory_order_release);
+            tail.running = 1;
             status = 0;
         }
     }
@@ -401,8 +406,10 @@ void number_link_tail(const ConversionSettings& settings, LinkTail& tail) {
 
     // The pass is done with the part file once it has appended it or given
     // the tail up.
+    std::unique_lock<std::mutex> guard(tail.lock);
+    tail.running = 0;
+    tail.changed.notify_all();
     if (seam >= 0) {
-        std::unique_lock<std::mutex> guard(tail.lock);
         tail.changed.wait(guard, [&tail] { return tail.pass_ended != 0; });
         guard.unlock();
         std::remove(os_path(tail.part_path.c_str()).c_str());

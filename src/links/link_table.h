@@ -129,6 +129,7 @@ struct LinkTail {
     std::atomic<int> stop{0};               // the pass: the tail's work will not be taken
     std::atomic<int> refused{0};            // its held messages passed their limit
     int pass_ended = 0;                     // the pass is done with the tail: its work taken or not
+    int running = 0;                        // the tail has started and not yet closed its files
     State state = WAITING;                  // the tail's
     int32_t seam = -1;                      // offset of the seam's RA line
     std::string entry_number, key;          // the tail's state at the seam

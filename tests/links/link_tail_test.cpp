@@ -41,6 +41,8 @@ PassOutputs run_pass(const ConversionSettings& settings, int tail_share) {
     LinkTail tail;
     tail.share = tail_share;
     tail.part_path = "hyperlnk.tmp.part";
+    // The capture flushes every stream: it starts before the tail writes.
+    testing::internal::CaptureStdout();
     std::thread beside;
     if (tail_share > 0) {
         beside = std::thread([&settings, &tail] { number_link_tail(settings, tail); });
@@ -50,7 +52,6 @@ PassOutputs run_pass(const ConversionSettings& settings, int tail_share) {
     LinkCountPoint point;
     point.share = 400;
     PassOutputs o;
-    testing::internal::CaptureStdout();
     o.status = build_link_table(settings, o.links, &point, tail_share > 0 ? &tail : nullptr);
     o.console = testing::internal::GetCapturedStdout();
     if (beside.joinable()) beside.join();
